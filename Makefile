@@ -1,0 +1,68 @@
+# The commands people type. Everything installs and configures itself.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build/build.ninja: | deps
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: deps build/build.ninja
+	cmake --build build -j $(JOBS)
+
+run: build
+	@scripts/run-demo
+
+# Every test, in three builds (plain, ASan+UBSan, TSan), plus a short run of each fuzz target.
+test: test-unit test-asan test-tsan test-fuzz
+	@echo "make test: all passed"
+
+test-unit: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+build-asan/build.ninja: | deps
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV31_SANITIZE="address;undefined"
+
+test-asan: deps build-asan/build.ninja
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+build-tsan/build.ninja: | deps
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV31_SANITIZE=thread
+
+# The threads live in the link and transport layers; TSan runs the tests that drive them.
+test-tsan: deps build-tsan/build.ninja
+	cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads
+
+build-fuzz/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_SANITIZE="address;undefined"
+
+FUZZ_RUNS ?= 200000
+test-fuzz: deps build-fuzz/build.ninja
+	cmake --build build-fuzz -j $(JOBS)
+	@for f in build-fuzz/bin/*_fuzz; do \
+	  echo "fuzz: $$f ($(FUZZ_RUNS) runs)"; \
+	  out=$$($$f -runs=$(FUZZ_RUNS) -max_len=1100 -seed=1 2>&1) || { echo "$$out" | tail -n 40; exit 1; }; \
+	  echo "$$out" | tail -n 1; \
+	done
+
+build-bench/build.ninja: | deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV31_TESTS=OFF -DQV31_BENCH=ON
+
+bench: deps build-bench/build.ninja
+	cmake --build build-bench -j $(JOBS)
+	@scripts/run-bench build-bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz build-bench

@@ -1,0 +1,129 @@
+#include "link/request_engine.h"
+
+#include <utility>
+
+namespace qv31 {
+
+RequestEngine::RequestEngine(BlockTransport& transport, TimerService& timers, EngineHost& host,
+                             MsClock clock)
+    : transport_(transport), timers_(timers), host_(host), clock_(std::move(clock)) {}
+
+int32_t RequestEngine::Queue(std::span<const uint8_t> frame) {
+  return pending_.Push(static_cast<int32_t>(frame.size()), frame.data());
+}
+
+void RequestEngine::Reset() {
+  pending_.Clear();
+  state_ = ExchangeState::Idle;
+}
+
+bool RequestEngine::OnTimer(int id) {
+  if (id == TIMER_ENGINE) {
+    EngineTick();
+  } else if (id == TIMER_CONNECT) {
+    ConnectTick();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
+  receiveBuffer_.fill(0);
+  receivedLength_ = 0;
+  if (!transport_.ReceiveBlock(receiveBuffer_.data(), receivedLength_)) return Received::Nothing;
+  if (receivedLength_ < 2) return Received::Examined;
+  if (receivedLength_ > LINK_BUFFER_SIZE) receivedLength_ = LINK_BUFFER_SIZE;
+
+  const auto header = ValidateBlock(receiveBuffer_.data(), receivedLength_);
+  if (!header) return Received::Nothing;
+  const uint8_t* payload = receiveBuffer_.data() + FRAME_HEADER_SIZE;
+
+  if (connectPhase) {
+    // Only the identity reply counts while connecting. Another identity-area read reply
+    // ends the tick; every other block is dropped.
+    if (header->area != AREA_IDENT || header->opCode != OP_READ_REPLY) return Received::Nothing;
+    const AcceptedReply* ident = MatchAcceptedReply(*header);
+    if (ident == nullptr) return Received::Examined;
+    timers_.KillTimer(TIMER_CONNECT);
+    host_.StoreReply(*ident, payload);
+    timers_.StartTimer(TIMER_ENGINE, ENGINE_TICK_MS);
+    state_ = ExchangeState::Ready;
+    return Received::Completed;
+  }
+
+  const AcceptedReply* row = MatchAcceptedReply(*header);
+  if (row == nullptr) return Received::Nothing;
+  host_.StoreReply(*row, payload);
+  if (state_ == ExchangeState::AwaitingReply && ReplyAnswers(inFlight_, *header)) {
+    state_ = ExchangeState::Ready;
+    return Received::Completed;
+  }
+  // Stored and shown, but it answers nothing in flight: the tick goes on as for any
+  // other block.
+  return Received::Nothing;
+}
+
+bool RequestEngine::CheckTimeout() {
+  if (state_ != ExchangeState::AwaitingReply) return false;
+  if (repeatCount_ >= 2) return true;
+  const uint32_t now = clock_();
+  if (now - sendTick_ > static_cast<uint32_t>(replyTimeoutMs_)) {
+    ++repeatCount_;
+    transport_.SendBlock(frameInFlightLength_, frameInFlight_.data());
+    sendTick_ = clock_();
+  }
+  return false;
+}
+
+void RequestEngine::SendNext(bool connectPhase) {
+  if (state_ != ExchangeState::Ready) return;
+  if (pending_.Count() == 0) {
+    if (connectPhase) return;
+    state_ = ExchangeState::Idle;
+    host_.SetCommandButtonsEnabled(true);
+    host_.SetStatusText(STATUS_DONE);
+    return;
+  }
+  frameInFlightLength_ = pending_.Pop(LINK_BUFFER_SIZE, frameInFlight_.data());
+  if (frameInFlightLength_ < 1) return;
+  // The header of what is in flight decides which reply completes it.
+  if (frameInFlightLength_ >= FRAME_HEADER_SIZE) {
+    const uint8_t* f = frameInFlight_.data();
+    inFlight_ = {f[8], f[9], static_cast<uint16_t>(f[10] | (f[11] << 8)),
+                 static_cast<uint16_t>(f[12] | (f[13] << 8))};
+  } else {
+    inFlight_ = {};
+  }
+  transport_.SendBlock(frameInFlightLength_, frameInFlight_.data());
+  state_ = ExchangeState::AwaitingReply;
+  repeatCount_ = 0;
+  sendTick_ = clock_();
+}
+
+void RequestEngine::EngineTick() {
+  if (ReceiveAndDispatch(false) != Received::Nothing) return;
+  if (CheckTimeout()) {
+    state_ = ExchangeState::Idle;
+    pending_.Clear();
+    host_.SetStatusText(STATUS_TIMEOUT);
+    host_.SetCommandButtonsEnabled(true);
+    return;
+  }
+  SendNext(false);
+}
+
+void RequestEngine::ConnectTick() {
+  if (ReceiveAndDispatch(true) != Received::Nothing) return;
+  if (CheckTimeout()) {
+    timers_.KillTimer(TIMER_CONNECT);
+    state_ = ExchangeState::Idle;
+    pending_.Clear();
+    host_.CloseLink();
+    host_.SetStatusText(STATUS_TIMEOUT);
+    return;
+  }
+  SendNext(true);
+}
+
+}  // namespace qv31

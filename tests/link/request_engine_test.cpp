@@ -1,0 +1,261 @@
+#include "link/request_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace qv31 {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Sent {
+  uint32_t at;
+  Bytes bytes;
+};
+
+// Fakes for time, the link, the window timers and the window: the engine's four seams.
+struct Rig : BlockTransport, TimerService, EngineHost {
+  uint32_t now = 0;
+  std::deque<Bytes> incoming;  // delivered one per tick
+  std::vector<Sent> sent;
+  std::map<int, uint32_t> timers;
+  std::vector<std::string> status;
+  std::vector<std::pair<FrameHeader, uint32_t>> stored;  // row header, time
+  bool buttons = false;
+  int closes = 0;
+  RequestEngine engine{*this, *this, *this, [this] { return now; }};
+
+  bool ReceiveBlock(uint8_t* buffer, int32_t& length) override {
+    if (incoming.empty()) return false;
+    std::memcpy(buffer, incoming.front().data(), incoming.front().size());
+    length = static_cast<int32_t>(incoming.front().size());
+    incoming.pop_front();
+    return true;
+  }
+  bool SendBlock(int32_t length, const uint8_t* data) override {
+    sent.push_back({now, Bytes(data, data + length)});
+    return true;
+  }
+  void StartTimer(int id, uint32_t period) override { timers[id] = period; }
+  void KillTimer(int id) override { timers.erase(id); }
+  void StoreReply(const AcceptedReply& row, const uint8_t*) override {
+    stored.push_back({{row.area, row.opCode, static_cast<uint16_t>(row.address),
+                       static_cast<uint16_t>(row.length)},
+                      now});
+  }
+  void SetCommandButtonsEnabled(bool on) override { buttons = on; }
+  void SetStatusText(std::string_view t) override { status.emplace_back(t); }
+  void CloseLink() override {
+    ++closes;
+    timers.clear();
+  }
+
+  void Queue(const FrameHeader& h) {
+    engine.Queue(EncodeFrame(h, Bytes(h.opCode == OP_WRITE ? h.length : 0, 0x11)));
+    engine.MarkReady();
+  }
+  static Bytes Reply(const FrameHeader& h) {
+    return EncodeFrame(h, Bytes(h.opCode == OP_READ_REPLY ? h.length : 0, 0x22));
+  }
+  // Runs the active engine timer every 10 ms until `until` (inclusive).
+  void RunUntil(uint32_t until) {
+    while (static_cast<int32_t>(until - now) >= 0) {
+      if (timers.count(TIMER_CONNECT)) {
+        engine.ConnectTick();
+      } else if (timers.count(TIMER_ENGINE)) {
+        engine.EngineTick();
+      }
+      now += 10;
+    }
+  }
+  std::vector<uint32_t> SendTimes() const {
+    std::vector<uint32_t> t;
+    for (const Sent& s : sent) t.push_back(s.at);
+    return t;
+  }
+};
+
+const FrameHeader kRead4G{AREA_PARAMS, OP_READ, 8, 12};
+const FrameHeader kReply4G{AREA_PARAMS, OP_READ_REPLY, 8, 12};
+const FrameHeader kReadPort1{AREA_PARAMS, OP_READ, 6, 2};
+const FrameHeader kReplyPort1{AREA_PARAMS, OP_READ_REPLY, 6, 2};
+const FrameHeader kWrite4G{AREA_PARAMS, OP_WRITE, 8, 15};
+const FrameHeader kAckParams{AREA_PARAMS, OP_WRITE_ACK, 8, 15};
+const FrameHeader kReadIdent{AREA_IDENT, OP_READ, 0, 18};
+const FrameHeader kReplyIdent{AREA_IDENT, OP_READ_REPLY, 0, 18};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig.engine.SetReplyTimeoutMs(500);
+    rig.timers[TIMER_ENGINE] = 10;
+  }
+  Rig rig;
+};
+
+TEST_F(EngineTest, SilentGatewayRepeatsTwiceThenTimesOut) {
+  rig.Queue(kRead4G);
+  rig.Queue(kReadPort1);
+  rig.RunUntil(1020);
+  EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
+  EXPECT_EQ(rig.sent[1].bytes, rig.sent[0].bytes);
+  EXPECT_EQ(rig.sent[2].bytes, rig.sent[0].bytes);
+  EXPECT_TRUE(rig.status.empty());
+  rig.RunUntil(1030);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
+  EXPECT_TRUE(rig.buttons);
+  EXPECT_EQ(rig.engine.PendingQueue().Count(), 0) << "rest of the queue discarded";
+  rig.RunUntil(3000);
+  EXPECT_EQ(rig.sent.size(), 3u);
+  EXPECT_EQ(rig.engine.State(), ExchangeState::Idle);
+}
+
+TEST_F(EngineTest, ReplyInTheTickOfTheRepeatWinsAndNextGoesOnTheFollowingTick) {
+  rig.Queue(kRead4G);
+  rig.Queue(kReadPort1);
+  rig.RunUntil(500);
+  rig.incoming.push_back(Rig::Reply(kReply4G));
+  rig.RunUntil(510);
+  ASSERT_EQ(rig.sent.size(), 1u) << "no repeat";
+  rig.RunUntil(520);
+  ASSERT_EQ(rig.sent.size(), 2u);
+  EXPECT_EQ(rig.sent[1].at, 520u);
+  rig.incoming.push_back(Rig::Reply(kReplyPort1));
+  rig.RunUntil(550);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+  EXPECT_TRUE(rig.buttons);
+}
+
+TEST_F(EngineTest, LateReplyForAnotherRequestIsStoredButDoesNotComplete) {
+  rig.Queue(kReadPort1);
+  rig.RunUntil(0);
+  rig.incoming.push_back(Rig::Reply(kReply4G));  // answers nothing in flight
+  rig.RunUntil(100);
+  EXPECT_EQ(rig.stored.size(), 1u);
+  EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
+  EXPECT_TRUE(rig.status.empty());
+  rig.incoming.push_back(Rig::Reply(kReplyPort1));
+  rig.RunUntil(200);
+  EXPECT_EQ(rig.stored.size(), 2u);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+}
+
+TEST_F(EngineTest, UnaskedReplyWhileIdleIsShownWithoutStatus) {
+  rig.incoming.push_back(Rig::Reply(kReply4G));
+  rig.RunUntil(100);
+  EXPECT_EQ(rig.stored.size(), 1u);
+  EXPECT_TRUE(rig.status.empty());
+  EXPECT_EQ(rig.engine.State(), ExchangeState::Idle);
+}
+
+TEST_F(EngineTest, DuplicateAnswerToARepeatDoesNotCompleteTheNextRequest) {
+  // A slow gateway answers the read twice (original and repeat); the second answer arrives
+  // while the write is in flight and must not report the write as done.
+  rig.Queue(kRead4G);
+  rig.Queue(kWrite4G);
+  rig.RunUntil(600);  // read sent at 0 and repeated at 510
+  rig.incoming.push_back(Rig::Reply(kReply4G));
+  rig.RunUntil(620);  // reply at 610, write sent at 620
+  ASSERT_EQ(rig.sent.size(), 3u);
+  rig.incoming.push_back(Rig::Reply(kReply4G));
+  rig.RunUntil(1200);
+  EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
+  EXPECT_TRUE(rig.status.empty());
+  rig.RunUntil(2000);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"}) << "the write was never acked";
+}
+
+TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
+  rig.Queue(kWrite4G);
+  rig.RunUntil(0);
+  rig.incoming.push_back(Rig::Reply({AREA_PARAMS, OP_WRITE_ACK, 0, 0}));
+  rig.RunUntil(30);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+}
+
+TEST_F(EngineTest, TickCounterWrapInTheMiddleOfAnExchange) {
+  rig.now = 0xFFFFFF00u;  // wraps 256 ms after the first send
+  rig.Queue(kRead4G);
+  rig.RunUntil(0xFFFFFF00u + 1030);
+  const uint32_t t0 = 0xFFFFFF00u;
+  EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{t0, t0 + 510, t0 + 1020}));
+  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
+}
+
+class ConnectPhaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig.engine.SetReplyTimeoutMs(500);
+    rig.timers[TIMER_CONNECT] = 10;
+    rig.Queue(kReadIdent);
+    rig.Queue(kRead4G);
+  }
+  Rig rig;
+};
+
+TEST_F(ConnectPhaseTest, OnlyTheIdentityReplyEndsIt) {
+  rig.RunUntil(0);
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_READ_REPLY, 0, 512}));
+  rig.incoming.push_back(Rig::Reply({AREA_IDENT, OP_READ_REPLY, 0, 12}));
+  rig.RunUntil(20);
+  EXPECT_TRUE(rig.stored.empty());
+  EXPECT_TRUE(rig.timers.count(TIMER_CONNECT));
+  rig.incoming.push_back(Rig::Reply(kReplyIdent));
+  rig.RunUntil(30);
+  ASSERT_EQ(rig.stored.size(), 1u);
+  EXPECT_EQ(rig.stored[0].first, kReplyIdent);
+  EXPECT_FALSE(rig.timers.count(TIMER_CONNECT));
+  EXPECT_EQ(rig.timers[TIMER_ENGINE], 10u);
+  EXPECT_EQ(rig.engine.State(), ExchangeState::Ready);
+  rig.RunUntil(40);
+  EXPECT_EQ(rig.sent.size(), 2u) << "the engine goes on with the queue";
+}
+
+TEST_F(ConnectPhaseTest, NoAnswerClosesTheLink) {
+  rig.RunUntil(2000);
+  EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
+  EXPECT_EQ(rig.closes, 1);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
+  EXPECT_FALSE(rig.buttons);
+  EXPECT_EQ(rig.engine.PendingQueue().Count(), 0);
+}
+
+TEST_F(EngineTest, RandomAndMutatedBlocksNeverFault) {
+  std::mt19937 rng(20261206);
+  const std::vector<Bytes> seeds = {
+      Rig::Reply(kReply4G), Rig::Reply({AREA_PARAMS, OP_READ_REPLY, 6, 320}),
+      Rig::Reply({AREA_TABLE, OP_READ_REPLY, 0x600, 512}), Rig::Reply(kReplyIdent),
+      Rig::Reply(kAckParams)};
+  for (int i = 0; i < 100000; ++i) {
+    Bytes b;
+    if (i % 2 == 0) {
+      b.resize(rng() % 1101);
+      for (auto& x : b) x = static_cast<uint8_t>(rng());
+    } else {
+      b = seeds[rng() % seeds.size()];
+      const int edits = 1 + rng() % 4;
+      for (int e = 0; e < edits && !b.empty(); ++e) b[rng() % b.size()] ^= 1 << (rng() % 8);
+      if (rng() % 4 == 0) b.resize(rng() % (b.size() + 1));
+      if (rng() % 3 == 0 && b.size() >= 2) {  // refresh the CRC so the header gets examined
+        const auto crc = ComputeFrameCrc(b.data(), static_cast<uint16_t>(b.size() - 2));
+        b[b.size() - 2] = crc[0];
+        b[b.size() - 1] = crc[1];
+      }
+    }
+    if (b.size() > LINK_BUFFER_SIZE) b.resize(LINK_BUFFER_SIZE);  // the transports cap it
+    if (i % 50 == 0) rig.Queue(kRead4G);
+    rig.incoming.push_back(b);
+    rig.engine.EngineTick();
+    rig.now += 10;
+  }
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace qv31
