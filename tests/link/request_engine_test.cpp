@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <random>
@@ -33,7 +33,7 @@ struct Rig : BlockTransport, TimerService, EngineHost {
 
   bool ReceiveBlock(uint8_t* buffer, int32_t& length) override {
     if (incoming.empty()) return false;
-    std::memcpy(buffer, incoming.front().data(), incoming.front().size());
+    std::copy(incoming.front().begin(), incoming.front().end(), buffer);
     length = static_cast<int32_t>(incoming.front().size());
     incoming.pop_front();
     return true;
