@@ -1,0 +1,127 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qv31 {
+
+// Why a serial device could not be opened; each reason is something an operator can act on.
+enum class PortError : uint8_t {
+  None = 0,
+  Missing,           // no such device (unplugged, wrong name)
+  Busy,              // another program holds it
+  PermissionDenied,  // the user may not open it
+  NotSerial,         // the path is not a terminal device
+  Other,
+};
+
+// A one-line explanation of a reason, shown under the window's own message.
+std::string_view PortErrorText(PortError error);
+
+// Frame format as a format text such as "n,8,1" describes it: the first character is the
+// parity (e, o, m, s; anything else means none), the character at index 2 the data bits, the
+// character at index 4 the stop bits ("1" gives one, anything else two). Letter case does not
+// matter. Data bits outside 5..8 (including a missing or non-digit character) are 0: the
+// device keeps the size it has.
+struct LineFormat {
+  char parity = 'n';  // n, o, e, m or s
+  int dataBits = 8;
+  int stopBits = 1;
+};
+LineFormat ParseFormatText(std::string_view formatText);
+
+// The kernel's termios2 record, field for field, with the flag values of <asm/termbits.h>.
+// Kept as plain integers so that the settings we write can be checked without a device:
+// a pseudo-terminal forces 8 data bits and no parity whatever is set.
+struct LineTermios {
+  uint32_t iflag = 0;
+  uint32_t oflag = 0;
+  uint32_t cflag = 0;
+  uint32_t lflag = 0;
+  uint8_t line = 0;
+  std::array<uint8_t, 19> cc{};
+  uint32_t ispeed = 0;
+  uint32_t ospeed = 0;
+};
+
+// What a LineTermios means, decoded from its bits.
+struct LineSettings {
+  uint32_t baud = 0;        // output rate; 0 when the rate bits name no rate we know
+  bool customRate = false;  // the rate is given as a number (BOTHER), not a B constant
+  LineFormat format;
+  bool raw = false;           // no echo, canonical input, signals, translation or output processing
+  bool flowControl = false;   // RTS/CTS or XON/XOFF in use
+  bool receiverOn = false;    // CREAD and CLOCAL: receive, ignore modem control lines
+  uint8_t minChars = 0;       // VMIN
+  uint8_t timeTenths = 0;     // VTIME
+};
+
+// The settings Open writes: `current` with raw mode, no flow control, the receiver on, the
+// rate and the frame format applied. A baud of 0 keeps the current rate (0 would hang the line
+// up); a rate without a B constant, 14400 among them, is set as a number.
+LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud,
+                               std::string_view formatText);
+LineSettings DescribeLineTermios(const LineTermios& termios);
+
+// One open serial device (or pseudo-terminal), Linux. The only place that speaks termios.
+//
+// Read and Write never block past their bounds, so one thread may read while another writes.
+// Open and Close belong to the owner and must not run while another thread is inside Read,
+// Write or WaitReadable.
+//
+// A lost port (USB adapter unplugged, pseudo-terminal's other side closed) reads exactly like a
+// quiet line through Read's result; Lost() tells them apart.
+class SerialLine {
+ public:
+  SerialLine() = default;
+  ~SerialLine();
+  SerialLine(const SerialLine&) = delete;
+  SerialLine& operator=(const SerialLine&) = delete;
+
+  // Opens `path` ("/dev/ttyUSB0"; a bare name such as "ttyUSB0" is looked up in /dev) for
+  // reading and writing, non-blocking, exclusively (TIOCEXCL and an advisory flock), in raw
+  // mode with `baud` and `formatText` (see ParseFormatText). Closes first when open. False
+  // when the device cannot be opened; Error() then says why. A device that refuses a
+  // setting keeps its own and the open still succeeds.
+  bool Open(std::string_view path, uint32_t baud, std::string_view formatText);
+  // Discards pending input and output, releases the device. Harmless when closed.
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // Copies what has arrived, at most `maximum` bytes, without waiting. -1 for a bad argument,
+  // 0 when nothing is there, the port is closed or lost, or the read failed; else the count.
+  int32_t Read(uint8_t* buffer, int32_t maximum);
+  // Writes `length` bytes, giving up after `timeoutMs` ms; returns the count written (0 on a
+  // closed or lost port), -1 for a bad argument.
+  int32_t Write(const uint8_t* data, int32_t length, uint32_t timeoutMs);
+  // Waits up to `timeoutMs` ms for input: 1 when bytes are waiting, 0 on time-out, -1 when the
+  // port is closed or lost (a lost port returns at once, so callers must not loop on it).
+  int WaitReadable(int timeoutMs);
+
+  // True once the device has hung up or failed (poll POLLHUP/POLLERR, EIO, end of file).
+  bool Lost() const { return lost_.load(std::memory_order_relaxed); }
+  // Why the last Open failed; None after a successful one.
+  PortError Error() const { return error_; }
+  // The system's error number of the last failed Open (0 when none).
+  int ErrorNumber() const { return errorNumber_; }
+  // The device's current settings as the kernel reports them; false when closed.
+  bool ReadSettings(LineSettings& settings) const;
+  const std::string& Path() const { return path_; }
+  // For callers that wait on several descriptors; -1 when closed.
+  int Fd() const { return fd_; }
+
+ private:
+  void Fail(PortError error, int errorNumber);
+  void MarkLost() { lost_.store(true, std::memory_order_relaxed); }
+
+  int fd_ = -1;
+  std::string path_;
+  std::atomic<bool> lost_{false};
+  PortError error_ = PortError::None;
+  int errorNumber_ = 0;
+};
+
+}  // namespace qv31
