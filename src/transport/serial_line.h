@@ -52,11 +52,11 @@ struct LineSettings {
   uint32_t baud = 0;        // output rate; 0 when the rate bits name no rate we know
   bool customRate = false;  // the rate is given as a number (BOTHER), not a B constant
   LineFormat format;
-  bool raw = false;           // no echo, canonical input, signals, translation or output processing
-  bool flowControl = false;   // RTS/CTS or XON/XOFF in use
-  bool receiverOn = false;    // CREAD and CLOCAL: receive, ignore modem control lines
-  uint8_t minChars = 0;       // VMIN
-  uint8_t timeTenths = 0;     // VTIME
+  bool raw = false;          // no echo, canonical input, signals, translation or output processing
+  bool flowControl = false;  // RTS/CTS or XON/XOFF in use
+  bool receiverOn = false;   // CREAD and CLOCAL: receive, ignore modem control lines
+  uint8_t minChars = 0;      // VMIN
+  uint8_t timeTenths = 0;    // VTIME
 };
 
 // The settings Open writes: `current` with raw mode, no flow control, the receiver on, the

@@ -1,0 +1,74 @@
+#include "transport/port_discovery.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "text/number_text.h"
+
+namespace qv31 {
+namespace {
+
+namespace fs = std::filesystem;
+
+size_t DigitRunEnd(std::string_view s, size_t from) {
+  while (from < s.size() && s[from] >= '0' && s[from] <= '9') ++from;
+  return from;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The serial core's "type" attribute holds the UART type; 0 (PORT_UNKNOWN) marks an entry
+// reserved for a UART that is not there, as the 8250 driver makes for ttyS0..ttyS31.
+bool UartMissing(const fs::path& entry) {
+  std::ifstream type(entry / "type");
+  if (!type) return false;
+  std::string text;
+  std::getline(type, text);
+  return LeadingDecimal(text) == 0;
+}
+
+}  // namespace
+
+bool NaturalLess(std::string_view a, std::string_view b) {
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      const size_t endA = DigitRunEnd(a, i);
+      const size_t endB = DigitRunEnd(b, j);
+      std::string_view runA = a.substr(i, endA - i);
+      std::string_view runB = b.substr(j, endB - j);
+      runA.remove_prefix(std::min(runA.find_first_not_of('0'), runA.size()));
+      runB.remove_prefix(std::min(runB.find_first_not_of('0'), runB.size()));
+      if (runA.size() != runB.size()) return runA.size() < runB.size();
+      if (runA != runB) return runA < runB;
+      i = endA;
+      j = endB;
+      continue;
+    }
+    if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+    ++i;
+    ++j;
+  }
+  if ((a.size() - i) != (b.size() - j)) return a.size() - i < b.size() - j;
+  return a < b;  // equal by value, such as ttyS02 and ttyS2: keep a fixed order
+}
+
+std::vector<std::string> DiscoverSerialPorts(std::string_view sysRoot) {
+  std::vector<std::string> names;
+  std::error_code error;
+  const fs::path classDir = fs::path(sysRoot) / "class" / "tty";
+  for (fs::directory_iterator it(classDir, error), end; !error && it != end; it.increment(error)) {
+    const fs::path entry = it->path();
+    // Virtual consoles, pseudo-terminals and the console have no device behind them.
+    if (!fs::exists(entry / "device", error) || UartMissing(entry)) continue;
+    names.push_back(entry.filename().string());
+  }
+  std::sort(names.begin(), names.end(), NaturalLess);
+  for (auto& name : names) name = "/dev/" + name;
+  return names;
+}
+
+}  // namespace qv31

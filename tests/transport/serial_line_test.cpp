@@ -1,0 +1,206 @@
+#include "transport/serial_line.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "transport/pty_pair.h"
+
+namespace qv31 {
+namespace {
+
+TEST(SerialLine, FormatText) {
+  struct Case {
+    const char* text;
+    char parity;
+    int dataBits;
+    int stopBits;
+  } cases[] = {
+      {"n,8,1", 'n', 8, 1}, {"N,8,1", 'n', 8, 1}, {"e,8,2", 'e', 8, 2}, {"E,8,2", 'e', 8, 2},
+      {"O,7,1", 'o', 7, 1}, {"m,8,1", 'm', 8, 1}, {"S,5,1", 's', 5, 1}, {"x,8,1", 'n', 8, 1},
+      {"e,9,1", 'e', 0, 1}, {"o,8,0", 'o', 8, 2}, {"e,8", 'e', 8, 2},   {"", 'n', 0, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const LineFormat f = ParseFormatText(c.text);
+    EXPECT_EQ(f.parity, c.parity);
+    EXPECT_EQ(f.dataBits, c.dataBits);
+    EXPECT_EQ(f.stopBits, c.stopBits);
+  }
+}
+
+// What Open writes, checked on the termios2 bits themselves: a pseudo-terminal would force
+// 8 data bits and no parity and hide mistakes there.
+TEST(SerialLine, ComposedSettings) {
+  LineTermios cooked;  // every flag set: echo, canonical, flow control, whatever was there
+  cooked.iflag = cooked.oflag = cooked.cflag = cooked.lflag = 0xFFFFFFFFu;
+  cooked.ispeed = cooked.ospeed = 38400;
+  const LineTermios blank;
+  struct Case {
+    const LineTermios* current;
+    uint32_t baud;
+    const char* format;
+    uint32_t wantBaud;
+    bool custom;
+    LineFormat want;
+  } cases[] = {
+      {&cooked, 9600, "n,8,1", 9600, false, {'n', 8, 1}},
+      {&cooked, 14400, "E,8,2", 14400, true, {'e', 8, 2}},
+      {&blank, 1200, "o,7,1", 1200, false, {'o', 7, 1}},
+      {&blank, 115200, "m,8,1", 115200, false, {'m', 8, 1}},
+      {&cooked, 57600, "s,8,2", 57600, false, {'s', 8, 2}},
+      {&cooked, 2400, "q,9,1", 2400, false, {'n', 8, 1}},  // size kept: CS8 from all ones
+      {&blank, 4800, "n,x,1", 4800, false, {'n', 5, 1}},   // size kept: CS5 from zero
+      {&blank, 0, "n,8,1", 0, false, {'n', 8, 1}},         // rate 0 never hangs the line up
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.baud) + " " + c.format);
+    const LineSettings s = DescribeLineTermios(ComposeLineTermios(*c.current, c.baud, c.format));
+    EXPECT_EQ(s.baud, c.wantBaud);
+    EXPECT_EQ(s.customRate, c.custom);
+    EXPECT_EQ(s.format.parity, c.want.parity);
+    EXPECT_EQ(s.format.dataBits, c.want.dataBits);
+    EXPECT_EQ(s.format.stopBits, c.want.stopBits);
+    EXPECT_TRUE(s.raw);
+    EXPECT_FALSE(s.flowControl);
+    EXPECT_TRUE(s.receiverOn);
+    EXPECT_EQ(s.minChars, 1);
+    EXPECT_EQ(s.timeTenths, 0);
+  }
+}
+
+TEST(SerialLine, OpensPseudoTerminalRawAt14400) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  SerialLine line;
+  ASSERT_TRUE(line.Open(pty.SlavePath(), 14400, "e,8,2"));
+  LineSettings s;
+  ASSERT_TRUE(line.ReadSettings(s));
+  EXPECT_EQ(s.baud, 14400u);
+  EXPECT_TRUE(s.customRate);
+  EXPECT_EQ(s.format.stopBits, 2);
+  EXPECT_TRUE(s.raw);
+
+  uint8_t buffer[16];
+  EXPECT_EQ(line.Read(buffer, sizeof buffer), 0);                    // idle line
+  const std::vector<uint8_t> crlf = {'\r', '\n', 0x03, 0x11, 0xFF};  // untranslated in raw mode
+  ASSERT_TRUE(pty.Send(crlf));
+  ASSERT_EQ(line.WaitReadable(2000), 1);
+  EXPECT_EQ(line.Read(buffer, sizeof buffer), 5);
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 5), crlf);
+  EXPECT_EQ(line.Write(crlf.data(), 5, 100), 5);
+  EXPECT_EQ(pty.Receive(5, 2000), crlf);
+  EXPECT_FALSE(line.Lost());
+}
+
+TEST(SerialLine, LostWhenTheOtherSideCloses) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  SerialLine line;
+  ASSERT_TRUE(line.Open(pty.SlavePath(), 9600, "n,8,1"));
+  pty.CloseMaster();
+  uint8_t buffer[8];
+  EXPECT_EQ(line.Read(buffer, sizeof buffer), 0);
+  EXPECT_TRUE(line.Lost());
+  const int64_t start = SteadyMs();
+  EXPECT_EQ(line.WaitReadable(1000), -1);  // at once, not after the time-out
+  EXPECT_LT(SteadyMs() - start, 500);
+  EXPECT_EQ(line.Write(buffer, 8, 1000), 0);
+}
+
+TEST(SerialLine, OpenFailuresHaveReasons) {
+  char dir[] = "/tmp/qv31-line-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir), nullptr);
+  const std::string file = std::string(dir) + "/plain";
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  struct Case {
+    std::string path;
+    PortError error;
+  } cases[] = {
+      {std::string(dir) + "/ttyUSB9", PortError::Missing},
+      {"", PortError::Missing},
+      {file, PortError::NotSerial},
+      {dir, PortError::NotSerial},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    SerialLine line;
+    EXPECT_FALSE(line.Open(c.path, 9600, "n,8,1"));
+    EXPECT_EQ(line.Error(), c.error);
+    EXPECT_FALSE(line.IsOpen());
+    EXPECT_FALSE(PortErrorText(c.error).empty());
+    line.Close();
+  }
+  std::remove(file.c_str());
+  ::rmdir(dir);
+}
+
+// Runs `body` in a child process as an ordinary user (root drops to "nobody"); the child's
+// exit code is the body's result.
+int AsOrdinaryUser(const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      ::_exit(100);
+    }
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
+}
+
+TEST(SerialLine, ExclusiveOpen) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  SerialLine first;
+  ASSERT_TRUE(first.Open(pty.SlavePath(), 9600, "n,8,1"));
+  // Root passes TIOCEXCL; the lock still refuses it.
+  SerialLine second;
+  EXPECT_FALSE(second.Open(pty.SlavePath(), 9600, "n,8,1"));
+  EXPECT_EQ(second.Error(), PortError::Busy);
+  // An ordinary user allowed to open the device is refused by TIOCEXCL at open().
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(pty.SlavePath().c_str(), 65534, 65534), 0);
+  }
+  const std::string path = pty.SlavePath();
+  EXPECT_EQ(AsOrdinaryUser([&] {
+              SerialLine other;
+              return !other.Open(path, 9600, "n,8,1") && other.Error() == PortError::Busy ? 0 : 1;
+            }),
+            0);
+  first.Close();
+  EXPECT_TRUE(second.Open(pty.SlavePath(), 9600, "n,8,1"));
+}
+
+TEST(SerialLine, PermissionDeniedForOrdinaryUser) {
+  char dir[] = "/tmp/qv31-perm-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir), nullptr);
+  ::chmod(dir, 0755);
+  const std::string file = std::string(dir) + "/ttyX";
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  ::chmod(file.c_str(), 0);
+  EXPECT_EQ(AsOrdinaryUser([&] {
+              SerialLine line;
+              return !line.Open(file, 9600, "n,8,1") &&
+                             line.Error() == PortError::PermissionDenied &&
+                             PortErrorText(line.Error()).find("dialout") != std::string::npos
+                         ? 0
+                         : 1;
+            }),
+            0);
+  std::remove(file.c_str());
+  ::rmdir(dir);
+}
+
+}  // namespace
+}  // namespace qv31
