@@ -1,0 +1,34 @@
+#include "params/four_g_group.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "text/gbk.h"
+#include "text/number_text.h"
+
+namespace qv31 {
+
+void Read4G(const FourGControls& c, ParamBlock& block) {
+  block.SetStationNo(LeadingDecimal16(c.station));
+  const int32_t group = LeadingDecimal32(c.group);
+  block.SetGroupNo(group);
+  block.SetGroupFlag(group != 0 ? 1 : 0);
+  block.SetLogOutput(c.logTicked ? LOG_ON : LOG_OFF);
+}
+
+FourGControls Show4G(const ParamBlock& block) {
+  FourGControls c;
+  c.station = std::to_string(block.StationNo());
+  c.group = std::to_string(block.GroupNo());
+  c.logTicked = block.LogOutput() > LOG_TICKED_ABOVE;
+  return c;
+}
+
+std::string VersionText(std::span<const uint8_t> payload) {
+  const auto end = std::find(payload.begin(), payload.end(), uint8_t{0});
+  const std::string_view gbk(reinterpret_cast<const char*>(payload.data()),
+                             static_cast<size_t>(end - payload.begin()));
+  return GbkToUtf8(gbk.substr(0, GbkPrefixLength(gbk, VERSION_TEXT_MAX)));
+}
+
+}  // namespace qv31

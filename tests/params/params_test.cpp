@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/accepted_replies.h"
+#include "link/link_frame.h"
+#include "params/four_g_group.h"
+#include "params/network_group.h"
+#include "params/param_block.h"
+#include "params/param_frames.h"
+#include "params/param_keys.h"
+#include "params/port_group.h"
+#include "text/gbk.h"
+
+namespace qv31 {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Splits a built frame into its header and payload, checking the preamble and CRC.
+struct Parsed {
+  FrameHeader header;
+  Bytes payload;
+};
+Parsed Parse(const Bytes& frame) {
+  std::vector<uint8_t> buffer(LINK_BUFFER_SIZE, 0);
+  std::copy(frame.begin(), frame.end(), buffer.begin());
+  const auto h = ValidateBlock(buffer.data(), static_cast<int32_t>(frame.size()));
+  EXPECT_TRUE(h.has_value());
+  return {h.value_or(FrameHeader{}), Bytes(frame.begin() + FRAME_HEADER_SIZE, frame.end() - 2)};
+}
+
+Bytes Slice(const ParamBlock& b, int offset, int length) {
+  return Bytes(b.Bytes().begin() + offset, b.Bytes().begin() + offset + length);
+}
+
+void StoreReply(ParamBlock& block, uint16_t address, const Bytes& payload) {
+  const AcceptedReply* row = MatchAcceptedReply(
+      {AREA_PARAMS, OP_READ_REPLY, address, static_cast<uint16_t>(payload.size())});
+  ASSERT_NE(row, nullptr);
+  ASSERT_EQ(block.StoreReply(*row, payload.data()), static_cast<int32_t>(payload.size()));
+}
+
+TEST(ParamBlock, EveryReadWindowIsAnAcceptedReplyWithTheSameOffsetAndShow) {
+  for (const ParamWindow& w : ParamWindows()) {
+    if (!w.readable) continue;
+    const AcceptedReply* row =
+        MatchAcceptedReply({AREA_PARAMS, OP_READ_REPLY, w.address, w.length});
+    ASSERT_NE(row, nullptr) << w.name;
+    EXPECT_EQ(row->offset, w.Offset()) << w.name;
+    EXPECT_EQ(row->show, w.show) << w.name;
+  }
+}
+
+TEST(ParamBlock, RepliesLandOnlyInTheirWindow) {
+  ParamBlock block;
+  EXPECT_EQ(block.Bytes()[0], 0xFF);
+  StoreReply(block, 6, {6, 5});  // port 1, although the whole image starts at 6 too
+  EXPECT_EQ(Slice(block, 0, 3), (Bytes{6, 5, 0}));
+  StoreReply(block, 320, {9, 7});
+  EXPECT_EQ(Slice(block, 312, 8), (Bytes{0, 0, 9, 7, 0, 0, 0, 0}));
+  // A row pointing past the image is refused without touching it.
+  const ParamBlock before = block;
+  const AcceptedReply bad{AREA_PARAMS, OP_READ_REPLY, 324, 4, ReplyTarget::Params, 318, 0, 0};
+  const Bytes four(4, 0xAA);
+  EXPECT_EQ(block.StoreReply(bad, four.data()), -1);
+  EXPECT_EQ(block.Store(-1, four.data(), 1), -1);
+  EXPECT_TRUE(std::equal(block.Bytes().begin(), block.Bytes().end(), before.Bytes().begin()));
+}
+
+TEST(ParamFrames, EachCommandSendsItsWindow) {
+  ParamBlock block;
+  for (int i = 0; i < PARAM_SIZE; ++i) block.Bytes()[i] = static_cast<uint8_t>(i * 7);
+  struct Case {
+    const char* name;
+    Frames frames;
+    std::vector<FrameHeader> headers;
+    int payloadOffset;  // of the last frame, -1 for none
+  };
+  const Case cases[] = {
+      {"version", QueryVersionFrames(), {{AREA_IDENT, OP_READ, 0, 18}}, -1},
+      {"all",
+       QueryAllParamFrames(),
+       {{AREA_IDENT, OP_READ, 0, 18}, {AREA_PARAMS, OP_READ, 6, 320}},
+       -1},
+      {"4g", Query4GFrames(), {{AREA_PARAMS, OP_READ, 8, 12}}, -1},
+      {"port1", QueryPortFrames(1), {{AREA_PARAMS, OP_READ, 6, 2}}, -1},
+      {"port4", QueryPortFrames(4), {{AREA_PARAMS, OP_READ, 324, 2}}, -1},
+      {"set port2", SetPortFrames(block, 2), {{AREA_PARAMS, OP_WRITE, 320, 2}}, 314},
+      {"net", QueryNetworkFrames(), {{AREA_PARAMS, OP_READ, 158, 104}}, -1},
+      {"set net", SetNetworkFrames(block), {{AREA_PARAMS, OP_WRITE, 164, 98}}, 158},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.frames.size(), c.headers.size());
+    for (size_t i = 0; i < c.frames.size(); ++i) {
+      const Parsed p = Parse(c.frames[i]);
+      EXPECT_EQ(p.header, c.headers[i]);
+      if (i + 1 == c.frames.size() && c.payloadOffset >= 0) {
+        EXPECT_EQ(p.payload, Slice(block, c.payloadOffset, p.header.length));
+      }
+    }
+  }
+  EXPECT_TRUE(QueryPortFrames(5).empty());
+  EXPECT_TRUE(SetPortFrames(block, 0).empty());
+}
+
+TEST(ParamFrames, Set4GReadsWord13FirstAndWritesTheOldWord13) {
+  ParamBlock block;
+  Read4G({"1", "70000", true}, block);
+  Frames frames = Set4GFrames(block);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(Parse(frames[0]).header, (FrameHeader{AREA_PARAMS, OP_READ, 13, 2}));
+  StoreReply(block, 13, {0xAB, 0xCD});  // the pre-read's answer reaches the image only
+  const Parsed write = Parse(frames[1]);
+  EXPECT_EQ(write.header, (FrameHeader{AREA_PARAMS, OP_WRITE, 8, 15}));
+  // station 70000 -> 4464 big-endian, flag, word11, word13 (zero before any read), group 1,
+  // log on at address 19, then 05 03 32.
+  EXPECT_EQ(write.payload, (Bytes{0x11, 0x70, 1, 0, 0, 0, 0, 0, 0, 0, 1, 205, 0x05, 0x03, 0x32}));
+  EXPECT_EQ(Slice(block, 7, 2), (Bytes{0xAB, 0xCD}));
+}
+
+TEST(FourG, ReadAndShow) {
+  struct Case {
+    FourGControls in;
+    Bytes bytes2to13;
+  };
+  const Case cases[] = {
+      {{"", "", false}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}},
+      {{"1", "8", true}, {0, 8, 1, 0, 0, 0, 0, 0, 0, 0, 1, 205}},
+      {{"-1", "65537", false}, {0, 1, 1, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 5}},
+      {{"x", " +258abc", false}, {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}},
+  };
+  for (const Case& c : cases) {
+    ParamBlock block;
+    Read4G(c.in, block);
+    EXPECT_EQ(Slice(block, 2, 12), c.bytes2to13) << c.in.group << "/" << c.in.station;
+  }
+  ParamBlock block;
+  for (const auto& [log, ticked] : {std::pair{201, true}, {200, false}, {0, false}, {255, true}}) {
+    block.SetLogOutput(static_cast<uint8_t>(log));
+    EXPECT_EQ(Show4G(block).logTicked, ticked) << log;
+  }
+  block.SetGroupNo(-5);
+  block.SetStationNo(65535);
+  EXPECT_EQ(Show4G(block).group, "-5");
+  EXPECT_EQ(Show4G(block).station, "65535");
+}
+
+TEST(FourG, VersionTextStopsAtZeroAndAtTwelveBytes) {
+  auto text = [](Bytes payload) {
+    payload.resize(IDENT_SIZE, 0);
+    return VersionText(payload);
+  };
+  EXPECT_EQ(text({'V', '1', '.', '2'}), "V1.2");
+  EXPECT_EQ(text({0, 'A'}), "");
+  EXPECT_EQ(VersionText(Bytes(18, 'x')), std::string(12, 'x'));
+  const std::string gbk = Utf8ToGbk("ABCDEFGHIJK网关");  // the 12th byte starts a character
+  EXPECT_EQ(VersionText(Bytes(gbk.begin(), gbk.end())), "ABCDEFGHIJK");
+}
+
+TEST(Ports, PositionsAndCodes) {
+  struct Case {
+    int port;
+    PortControls controls;
+    Bytes written;
+  };
+  const Case cases[] = {
+      {3, {6, 5}, {9, 7}},  // 38400, e,8,2
+      {1, {0, 0}, {3, 0}},  // 1200, n,8,1
+      {2, {8, 3}, {11, 5}},
+      {4, {-1, 2}, {0xEE, 2}},     // no baud selection keeps the stored byte
+      {4, {9, -1}, {0xEE, 0xEE}},  // positions outside the lists likewise
+  };
+  for (const Case& c : cases) {
+    ParamBlock block;
+    const int offset = PortAddress(c.port) - PARAM_BASE;
+    block.Put8(offset, 0xEE);
+    block.Put8(offset + 1, 0xEE);
+    ReadPort(c.controls, block, c.port);
+    EXPECT_EQ(Slice(block, offset, 2), c.written) << c.port;
+  }
+  struct Shown {
+    uint8_t baud, format;
+    PortControls expect;
+  };
+  for (const Shown& s :
+       {Shown{6, 5, {3, 3}}, {3, 3, {0, 1}}, {11, 4, {8, 2}}, {2, 8, {-1, -1}}, {12, 7, {-1, 5}}}) {
+    ParamBlock block;
+    block.SetBaudCode(2, s.baud);
+    block.SetFormatCode(2, s.format);
+    EXPECT_EQ(ShowPort(block, 2), s.expect) << int(s.baud) << "/" << int(s.format);
+    EXPECT_EQ(ShowPort(block, 1), (PortControls{-1, 0})) << "port 1 untouched";
+  }
+  ParamBlock block;
+  EXPECT_EQ(ReadPort({0, 0}, block, 5), -1);
+}
+
+TEST(Network, ParseDottedAddress) {
+  struct Case {
+    const char* text;
+    Ipv4 ip;
+  };
+  const Case cases[] = {
+      {"192.168.1.254", {192, 168, 1, 254}},
+      {"0.0.0.0", {0, 0, 0, 0}},
+      {"010.001.0.9", {10, 1, 0, 9}},
+      {"", {}},
+      {"gateway.example.com", {}},
+      {"1.2.3", {}},
+      {"1.2.3.4.5", {}},
+      {"256.1.1.1", {}},
+      {" 1.2.3.4", {}},
+      {"1.2.3.4x", {}},
+      {"1..2.3", {}},
+      {"0001.2.3.4", {}},
+      {"8.8.8.8.example", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseDottedAddress(c.text), c.ip) << c.text;
+}
+
+TEST(Network, Channel1TargetAddressOrDomain) {
+  const std::string chinese = "网关.例子" + std::string(60, 'a');  // GBK: 2+2+1+2+2 = 9 bytes
+  struct Case {
+    std::string text;
+    Ipv4 ip;
+    int domainLen;  // -1: left as it was (7)
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"10.1.2.3", {10, 1, 2, 3}, -1, "10.1.2.3"},
+      {"0.0.0.0", {}, -1, "abcdefg"},  // the old domain shows again
+      {"example.com1", {}, 12, "example.com1"},
+      {std::string(70, 'h'), {}, 59, std::string(59, 'h')},
+      {chinese, {}, 59, chinese.substr(0, 13 + 50)},
+      {std::string(58, 'a') + "网关", {}, 58, std::string(58, 'a')},  // never half a character
+      {"", {}, 0, "0.0.0.0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ParamBlock block;
+    block.Put8(OFFSET_CH1_DOMAIN_LEN, 7);
+    for (int i = 0; i < DOMAIN_MAX; ++i) block.Put8(OFFSET_CH1_DOMAIN + i, 'a' + i % 26);
+    ReadChannel1Target(c.text, block);
+    EXPECT_EQ(block.GetIpv4(OFFSET_CH1_TARGET_IP), c.ip);
+    EXPECT_EQ(block.Ch1DomainLen(), c.domainLen < 0 ? 7 : c.domainLen);
+    // Bytes past the new length stay as they were.
+    const int kept = c.domainLen < 0 ? 0 : c.domainLen;
+    for (int i = kept; i < DOMAIN_MAX; ++i) {
+      ASSERT_EQ(block.Get8(OFFSET_CH1_DOMAIN + i), 'a' + i % 26) << i;
+    }
+    EXPECT_EQ(ShowChannel1Target(block), c.shown);
+  }
+}
+
+TEST(Network, ReadWriteAndCarriedBytes) {
+  ParamBlock block;
+  StoreReply(block, 158, [] {
+    Bytes b(104, 0);
+    b[0] = 0x02;  // mac
+    b[5] = 0xAF;
+    b[6] = 0x86;   // netFlags
+    b[25] = 0x5A;  // reserved183
+    for (int i = 38; i < 44; ++i) b[static_cast<size_t>(i)] = static_cast<uint8_t>(0xB0 + i);
+    return b;
+  }());
+  NetworkControls shown = ShowNetwork(block);
+  EXPECT_TRUE(shown.dhcp && shown.ch1Enabled && shown.ch2Enabled);
+  EXPECT_EQ(shown.mac, "02-00-00-00-00-AF");
+  EXPECT_EQ(shown.ch1Protocol, 0);
+  shown.localIp = "192.168.1.20";
+  shown.ch1Protocol = 3;
+  shown.ch2Protocol = -1;  // no selection: the stored byte stays
+  block.Put8(OFFSET_CH2_PROTOCOL, 9);
+  shown.ch1Port = "2332";
+  shown.ch2Port = "70000";
+  shown.ch2Target = "gw.example";  // channel 2 has no domain: 0.0.0.0
+  shown.dhcp = false;
+  ReadNetwork(shown, block);
+  const Parsed write = Parse(SetNetworkFrames(block)[0]);
+  const Bytes& p = write.payload;  // device addresses 164 .. 261
+  EXPECT_EQ(p[0], NET_CH1_ENABLE | NET_CH2_ENABLE);
+  EXPECT_EQ(Bytes(p.begin() + 1, p.begin() + 5), (Bytes{192, 168, 1, 20}));
+  EXPECT_EQ(p[17], 3);
+  EXPECT_EQ(p[18], 9);
+  EXPECT_EQ(p[19], 0x5A);  // reserved183
+  EXPECT_EQ(Bytes(p.begin() + 24, p.begin() + 26), (Bytes{0x1C, 0x09}));
+  EXPECT_EQ(Bytes(p.begin() + 26, p.begin() + 30), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(Bytes(p.begin() + 30, p.begin() + 32), (Bytes{0x70, 0x11}));  // 70000 & 0xFFFF
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(p[32 + i], 0xB0 + 38 + i) << "reserved196";
+  block.SetNetFlags(0x01);
+  shown = ShowNetwork(block);
+  EXPECT_FALSE(shown.dhcp || shown.ch1Enabled || shown.ch2Enabled);
+}
+
+TEST(ParamKeys, TextFormsBothWays) {
+  ParamBlock block;
+  struct Case {
+    const char* key;
+    const char* value;
+    int32_t result;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"port2.baud", "38400", 1, "38400"},
+      {"port2.baud", "9601", -1, "38400"},
+      {"port3.format", "e,8,2", 1, "e,8,2"},
+      {"4g.log", "on", 1, "on"},
+      {"4g.log", "yes", -1, "on"},
+      {"4g.group", "12", 1, "12"},
+      {"net.ch1.protocol", "UDP Client", 1, "UDP Client"},
+      {"net.ch1.target", "iot.example.cn", 1, "iot.example.cn"},
+      {"net.ch2.port", "502", 1, "502"},
+      {"net.mac", "00-11-22-33-44-55", -1, "00-00-00-00-00-00"},
+      {"no.such", "1", -1, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    EXPECT_EQ(SetParamText(block, c.key, c.value), c.result);
+    const auto shown = GetParamText(block, c.key);
+    EXPECT_EQ(shown.has_value(), c.shown != nullptr);
+    if (shown) {
+      EXPECT_EQ(*shown, c.shown);
+    }
+  }
+  EXPECT_EQ(block.GroupFlag(), 1);
+  EXPECT_EQ(ParamKeys().size(), 25u);
+}
+
+}  // namespace
+}  // namespace qv31
