@@ -38,7 +38,7 @@ struct AcqHeader {
 
 // Byte order in the image: channel, type, slave, start (big-endian), count, buffer
 // (big-endian). The type comes before the slave address although the list shows the slave
-// first.
+// first. A default record is the empty row the tool writes for empty cells.
 struct AcqRecord {
   uint8_t channel = CHANNEL_NONE;  // 0..3 = gateway port 1..4
   uint8_t varType = VAR_TYPE_NONE;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace qv31 {
+
+// The table's text file: lines end with CR LF on disk and without a line end in memory.
+// Bytes pass unchanged otherwise (the CSV layer does the GBK conversion).
+class CKXFileTxt {
+ public:
+  enum class Mode : uint8_t {
+    Read,         // an existing file, read only
+    AppendWrite,  // read and write, created when missing, never truncated
+  };
+
+  CKXFileTxt() = default;
+  ~CKXFileTxt();
+  CKXFileTxt(const CKXFileTxt&) = delete;
+  CKXFileTxt& operator=(const CKXFileTxt&) = delete;
+
+  bool Open(const std::string& path, Mode mode);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Appends a line feed when the text holds none, moves to the end of the file, writes the
+  // text with every line feed as CR LF, and flushes. -1 when not open or the write failed,
+  // else the bytes written.
+  int32_t WriteString(std::string_view text);
+  // The next line without its line end (LF, or CR LF); false at the end of the file.
+  bool ReadString(std::string& line);
+  bool Flush();
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace qv31
