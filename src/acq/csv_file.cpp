@@ -1,5 +1,6 @@
 #include "acq/csv_file.h"
 
+#include <algorithm>
 #include <array>
 
 #include "acq/ckx_file_txt.h"
@@ -78,7 +79,9 @@ int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine) {
   if (number < 1 || number > ACQ_ROW_COUNT) return -1;
   const int row = static_cast<int>(number - 1);
   // A comma is never part of a GBK double-byte character, so the cut can follow conversion.
-  const std::string utf8 = GbkToUtf8(gbkLine);
+  const bool ascii = std::all_of(gbkLine.begin(), gbkLine.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const std::string utf8 = ascii ? std::string(gbkLine) : GbkToUtf8(gbkLine);
   std::string_view rest = utf8;
   if (const size_t comma = rest.find(','); comma != std::string_view::npos) {
     rest.remove_prefix(comma + 1);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace qv31 {
+
+// A value read from the file holds at most this many GBK bytes.
+constexpr int32_t INI_VALUE_MAX = 259;
+
+// The settings file: private-profile INI in GBK. Section names, keys and values are UTF-8 in
+// the program and GBK in the file.
+class CKXFileIni {
+ public:
+  CKXFileIni() = default;
+  virtual ~CKXFileIni() = default;
+
+  // An empty name: the executable's name with ".ini" in the settings directory. A name
+  // without '/': that name in the settings directory (SettingsDirectory()), which also
+  // becomes dirPath. Any other name is the file's path; dirPath is not changed.
+  void SetFile(const std::string& name);
+  // As SetFile with a bare name, in a given directory instead of SettingsDirectory().
+  void SetFileIn(const std::string& directory, const std::string& name);
+
+  const std::string& DirPath() const { return dirPath_; }
+  const std::string& FilePath() const { return filePath_; }
+
+  // The value of key in section, or `defaultValue` when the file, the section or the key is
+  // missing; at most INI_VALUE_MAX GBK bytes, never half a character. `fileName` empty means
+  // FilePath(). Returns the byte count of `out`.
+  int32_t ReadString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                     std::string& out, const std::string& fileName = {}) const;
+
+  // Sets keys in a section in one atomic rewrite (temporary file in the same directory,
+  // fsync, rename), keeping every other byte of the file; creates the file when missing.
+  // Returns -1 when the file cannot be read or written, else the number of keys written.
+  int32_t WriteStrings(std::string_view section,
+                       std::span<const std::pair<std::string_view, std::string_view>> entries,
+                       const std::string& fileName = {}) const;
+  int32_t WriteString(std::string_view section, std::string_view key, std::string_view value,
+                      const std::string& fileName = {}) const;
+
+ private:
+  std::string dirPath_;
+  std::string filePath_;
+};
+
+}  // namespace qv31

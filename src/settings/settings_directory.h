@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv31 {
+
+// Directory of the running executable (from /proc/self/exe), without a trailing slash; empty
+// when it cannot be found.
+std::string ExecutableDirectory();
+
+// Where the settings file and CSV exports live: beside the executable when that directory is
+// writable, else $XDG_CONFIG_HOME/qv31 (an absolute XDG_CONFIG_HOME only, as the XDG rules
+// say), else $HOME/.config/qv31. The fallback directory is created (mode 0700) when missing.
+std::string SettingsDirectory();
+
+// The choice itself, for given inputs: `exeDirWritable` tells whether exeDir may be written.
+// Returns an empty text when no rule applies (no writable executable directory, no usable
+// XDG_CONFIG_HOME and no HOME).
+std::string ChooseSettingsDirectory(std::string_view exeDir, bool exeDirWritable,
+                                    const char* xdgConfigHome, const char* home);
+
+}  // namespace qv31

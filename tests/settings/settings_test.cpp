@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "settings/ckx_file_ini.h"
+#include "settings/ini_text.h"
+#include "settings/link_settings.h"
+#include "settings/settings_directory.h"
+#include "text/gbk.h"
+
+namespace qv31 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "qv31-ini-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    ini.SetFileIn(dir.string(), std::string(SETTINGS_FILE));
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string Gbk(const std::string& utf8) { return Utf8ToGbk(utf8); }
+  fs::path dir;
+  CKXFileIni ini;
+};
+
+TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesSevenKeys) {
+  EXPECT_EQ(ini.FilePath(), (dir / "配置.ini").string());
+  const LinkSettings s = LoadLinkSettings(ini);
+  EXPECT_EQ(s, LinkSettings{});
+  EXPECT_EQ(s.addressText, "192.168.1.254");
+  ASSERT_EQ(SaveLinkSettings(ini, s), 7);
+  EXPECT_EQ(ReadBytes(ini.FilePath()),
+            Gbk("[系统]\r\n串口号=COM1\r\n波特率=9600\r\n格式=n,8,1\r\n串口通信=TRUE\r\n"
+                "网络协议=UDP\r\n网络地址=192.168.1.254\r\n网络端口=2332\r\n"));
+  EXPECT_EQ(LoadLinkSettings(ini), s);
+}
+
+TEST_F(SettingsTest, ForeignLinesAndTheDelaySurviveEverySave) {
+  const std::string original =
+      Gbk("; written by hand\r\n[其他]\r\n串口号=keep me\r\n\r\n[系统]\r\n延时=20\r\n"
+          "  波特率 = 4800 \r\n; comment inside\r\n未知=x\r\n\r\n[尾]\r\nk=v");
+  WriteBytes(ini.FilePath(), original);
+  LinkSettings s = LoadLinkSettings(ini);
+  EXPECT_EQ(s.delayText, "20");
+  EXPECT_EQ(s.baudText, "4800");
+  EXPECT_EQ(s.portText, "COM1");
+  s.baudText = "12345";  // not in the window's list: the file keeps what it was given
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(SaveLinkSettings(ini, s), 7);
+  EXPECT_EQ(ReadBytes(ini.FilePath()),
+            Gbk("; written by hand\r\n[其他]\r\n串口号=keep me\r\n\r\n[系统]\r\n延时=20\r\n"
+                "波特率=12345\r\n; comment inside\r\n未知=x\r\n串口号=COM1\r\n格式=n,8,1\r\n"
+                "串口通信=TRUE\r\n网络协议=UDP\r\n网络地址=192.168.1.254\r\n网络端口=2332\r\n"
+                "\r\n[尾]\r\nk=v"));
+  EXPECT_EQ(LoadLinkSettings(ini), s);
+  struct stat st {};
+  ASSERT_EQ(::stat(ini.FilePath().c_str(), &st), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1)
+      << "no temporary file left behind";
+}
+
+TEST_F(SettingsTest, ValuesRoundTripAndStayOnTheirLine) {
+  LinkSettings s;
+  s.addressText = "  spaced  ";
+  s.portText = "\"quoted\"";
+  s.protocolText = "TCP\r\n[系统]\r\n串口通信=FALSE";  // cannot inject lines
+  s.targetPortText = std::string(300, '9');
+  ASSERT_EQ(SaveLinkSettings(ini, s), 7);
+  const LinkSettings back = LoadLinkSettings(ini);
+  EXPECT_EQ(back.addressText, "  spaced  ");
+  EXPECT_EQ(back.portText, "\"quoted\"");
+  EXPECT_EQ(back.protocolText, "TCP");
+  EXPECT_EQ(back.serialMode, "TRUE");
+  EXPECT_EQ(back.targetPortText, std::string(INI_VALUE_MAX, '9'));
+}
+
+TEST_F(SettingsTest, ValueCutNeverSplitsACharacter) {
+  // 258 bytes, then a two-byte character that would end at byte 260.
+  WriteBytes(ini.FilePath(),
+             Gbk("[系统]\r\n网络地址=") + "a" + std::string(257, 'b') + Gbk("网") + "\r\n");
+  std::string out;
+  EXPECT_EQ(ini.ReadString("系统", "网络地址", "d", out), 258);
+  EXPECT_EQ(out, "a" + std::string(257, 'b'));
+  EXPECT_EQ(ini.ReadString("系统", "无", "默认", out), 6);
+  EXPECT_EQ(out, "默认");
+}
+
+TEST(IniText, LookupRules) {
+  const std::string file =
+      "top=0\n[A]\nkey=1\nKEY=2\n  spaced key  =  v w  \n;x=no\nq='quoted '\nnoeq\n[B\nb=4\n"
+      "[a]\nlate=3\n[C] trailing\r\nc=\"x\"\"\r\nnul=ab" +
+      std::string(1, '\0') + "cd\r\n";
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* value;  // nullptr: missing
+  };
+  const Case cases[] = {
+      {"A", "key", "1"},      {"a", "KEY", "1"},     {"A", "spaced key", "v w"},
+      {"A", ";x", nullptr},   {"A", "q", "quoted "}, {"A", "noeq", nullptr},
+      {"A", "late", nullptr},  // the second [a] is not looked at
+      {"A", "b", "4"},         // "[B" opens nothing
+      {"", "top", nullptr},   {"C", "c", "x\""},     {"C", "nul", "ab"},
+      {"D", "c", nullptr},
+  };
+  for (const Case& c : cases) {
+    const auto v = IniLookup(file, c.section, c.key);
+    EXPECT_EQ(v.has_value(), c.value != nullptr) << c.section << "/" << c.key;
+    if (v && c.value) {
+      EXPECT_EQ(*v, c.value) << c.section << "/" << c.key;
+    }
+  }
+  // A GBK trail byte that is an ASCII letter is not folded: 0xB2 0x41 and 0xB2 0x61 differ.
+  EXPECT_FALSE(IniLookup("[\xB2\x41]\nk=1\n", "\xB2\x61", "k").has_value());
+  EXPECT_TRUE(IniLookup("[\xB2\x41]\nk=1\n", "\xB2\x41", "K").has_value());
+}
+
+TEST(SettingsDirectory, Fallbacks) {
+  struct Case {
+    const char* exeDir;
+    bool writable;
+    const char* xdg;
+    const char* home;
+    const char* expect;
+  };
+  const Case cases[] = {
+      {"/opt/qv31/bin", true, "/x", "/home/u", "/opt/qv31/bin"},
+      {"/usr/bin", false, "/home/u/.cfg", "/home/u", "/home/u/.cfg/qv31"},
+      {"/usr/bin", false, "relative", "/home/u", "/home/u/.config/qv31"},
+      {"/usr/bin", false, "", "/home/u", "/home/u/.config/qv31"},
+      {"/usr/bin", false, nullptr, nullptr, ""},
+      {"", true, nullptr, "/root", "/root/.config/qv31"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseSettingsDirectory(c.exeDir, c.writable, c.xdg, c.home), c.expect)
+        << c.exeDir << " " << (c.xdg ? c.xdg : "-");
+  }
+  EXPECT_FALSE(ExecutableDirectory().empty());
+}
+
+// Random files: lookups never fail, and a write changes what it names and nothing else.
+TEST(IniRandom, WriteChangesOnlyItsKey) {
+  std::mt19937 rng(7);
+  std::vector<std::string> pieces;
+  for (const char* p : {"[系统]", "[其他]", "[", "]", "=", ";", "\r", "\n", "\n", " ", "\t", "k",
+                        "K", "串口号", "\"", "'", "v", "\xFF", "\x81"}) {
+    pieces.push_back(Utf8ToGbk(p));
+  }
+  pieces.push_back(std::string(1, '\0'));
+  const std::string sections[] = {Utf8ToGbk("系统"), Utf8ToGbk("其他")};
+  const std::string keys[] = {"k", Utf8ToGbk("串口号")};
+  for (int i = 0; i < 100000; ++i) {
+    std::string file;
+    const int n = static_cast<int>(rng() % 16);
+    for (int k = 0; k < n; ++k) file += pieces[rng() % pieces.size()];
+    const std::string& section = sections[rng() % 2];
+    const std::string& key = keys[rng() % 2];
+    const std::string value = (rng() % 2) ? "x y" : " \"q\" ";
+    const IniEntry entry{key, value};
+    const std::string updated = IniReplace(file, section, std::span(&entry, 1));
+    ASSERT_EQ(IniLookup(updated, section, key), std::optional<std::string_view>(value)) << file;
+    for (const std::string& s : sections) {
+      for (const std::string& k : keys) {
+        if (s == section && k == key) continue;
+        ASSERT_EQ(IniLookup(updated, s, k), IniLookup(file, s, k)) << file;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qv31
