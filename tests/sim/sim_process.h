@@ -1,0 +1,158 @@
+#pragma once
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace qv31::simtest {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
+
+inline int MsLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// The real qv31-sim program, started for one test and stopped by its process id.
+class SimProcess {
+ public:
+  ~SimProcess() { Stop(SIGKILL); }
+
+  // Starts the program and waits at most 10 s for its "ready" line; false when it ended
+  // (Ended()) or timed out first.
+  bool Start(std::vector<std::string> args) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    args.insert(args.begin(), QV31_SIM_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, QV31_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    stdout_ = out[0];
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (pid_ > 0 && banner_.find("ready\n") == std::string::npos) {
+      pollfd p{stdout_, POLLIN, 0};
+      char chunk[512];
+      if (poll(&p, 1, MsLeft(deadline)) <= 0) return false;
+      const ssize_t n = read(stdout_, chunk, sizeof chunk);
+      if (n <= 0) return ended_ = true, false;
+      banner_.append(chunk, static_cast<size_t>(n));
+    }
+    return pid_ > 0;
+  }
+  bool Ended() const { return ended_; }
+
+  // Sends `sig` (0: none) and waits for the end: the exit status, or 128 + signal.
+  int Stop(int sig = SIGTERM) {
+    if (pid_ <= 0) return -1;
+    if (sig != 0) kill(pid_, sig);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    close(stdout_);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  // The rest of the banner line that starts with `prefix` ("udp ", "pty ").
+  std::string Listener(const std::string& prefix) const {
+    const size_t at = banner_.find(prefix);
+    if (at == std::string::npos) return "";
+    const size_t from = at + prefix.size();
+    return banner_.substr(from, banner_.find('\n', from) - from);
+  }
+  uint16_t UdpPort() const {
+    const std::string udp = Listener("udp ");
+    return static_cast<uint16_t>(std::stoi(udp.substr(udp.rfind(':') + 1)));
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int stdout_ = -1;
+  bool ended_ = false;
+  std::string banner_;
+};
+
+// Runs the program to its end and gives its exit status (-1 when it started serving).
+inline int RunSimToEnd(const std::vector<std::string>& args) {
+  SimProcess sim;
+  if (sim.Start(args)) return -1;
+  return sim.Stop(sim.Ended() ? 0 : SIGKILL);
+}
+
+// A client: a UDP socket connected to the simulator, or the slave side of its pty.
+class Client {
+ public:
+  static Client Udp(uint16_t port) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    Client c(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0), true);
+    connect(c.fd_, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    return c;
+  }
+  static Client Pty(const std::string& path) {
+    return Raw(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+  }
+  // A terminal already open, e.g. the master side of a pty whose slave the simulator serves.
+  static Client Raw(int fd) {
+    Client c(fd, false);
+    termios mode{};
+    tcgetattr(c.fd_, &mode);
+    cfmakeraw(&mode);
+    tcsetattr(c.fd_, TCSANOW, &mode);
+    return c;
+  }
+  Client(Client&& other) noexcept : fd_(other.fd_), datagrams_(other.datagrams_) { other.fd_ = -1; }
+  ~Client() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Ok() const { return fd_ >= 0; }
+
+  void Send(const Bytes& bytes) const {
+    [[maybe_unused]] const ssize_t n = write(fd_, bytes.data(), bytes.size());
+  }
+  // One datagram, or from the pty `expect` bytes; nothing when none came in time.
+  std::optional<Bytes> Receive(int timeoutMs, size_t expect = 2048) const {
+    Bytes got;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    pollfd p{fd_, POLLIN, 0};
+    while (got.size() < expect && poll(&p, 1, MsLeft(deadline)) > 0) {
+      uint8_t chunk[4096];
+      const ssize_t n = read(fd_, chunk, std::min(sizeof chunk, expect - got.size()));
+      if (n <= 0) break;
+      got.insert(got.end(), chunk, chunk + n);
+      if (datagrams_) break;
+    }
+    return got.empty() ? std::nullopt : std::optional<Bytes>(got);
+  }
+  std::optional<Bytes> Exchange(const Bytes& request, size_t expect, int timeoutMs = 2000) const {
+    Send(request);
+    return Receive(timeoutMs, expect);
+  }
+
+ private:
+  Client(int fd, bool datagrams) : fd_(fd), datagrams_(datagrams) {}
+  int fd_;
+  bool datagrams_;
+};
+
+}  // namespace qv31::simtest
