@@ -24,7 +24,7 @@ constexpr GapStep GAP_STEPS[] = {
 
 // Receive polling period, and the transmit thread's wait while its queue is empty.
 constexpr int RECEIVE_POLL_MS = 20;
-constexpr uint64_t TRANSMIT_IDLE_MS = 10;
+constexpr uint64_t TRANSMIT_IDLE_MS = 20;
 constexpr uint64_t WRITE_PAUSE_EXTRA_MS = 100;
 constexpr uint64_t WRITE_SLICE_MS = 20;
 

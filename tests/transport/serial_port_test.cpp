@@ -62,10 +62,14 @@ TEST_F(SerialPortTest, QuietGapSeparatesBlocks) {
 }
 
 TEST_F(SerialPortTest, LongRunIsCutAtBlockSize) {
-  ASSERT_TRUE(OpenWithGap(100));
+  ASSERT_TRUE(OpenWithGap(300));
   const Bytes run = Pattern(5000);
+  const double cpuBefore = CpuMs();
+  const int64_t wallBefore = SteadyMs();
   ASSERT_TRUE(pty.Send(run));
   const Bytes first = TakeBlock(port, 3000);
+  // A full block waits out its pause with bytes pending on the line: without spinning.
+  EXPECT_LT((CpuMs() - cpuBefore) / static_cast<double>(SteadyMs() - wallBefore), 0.25);
   const Bytes second = TakeBlock(port, 3000);
   ASSERT_EQ(first.size(), 4096u);
   EXPECT_TRUE(std::equal(first.begin(), first.end(), run.begin()));
