@@ -6,6 +6,7 @@ namespace qv31 {
 
 std::vector<std::vector<uint8_t>> QueryAcqFrames() {
   std::vector<std::vector<uint8_t>> frames;
+  frames.reserve(ACQ_BLOCK_COUNT);
   for (int k = 0; k < ACQ_BLOCK_COUNT; ++k) {
     frames.push_back(EncodeFrame({AREA_TABLE, OP_READ, AcqBlockAddress(k), ACQ_BLOCK_SIZE}));
   }
@@ -14,6 +15,7 @@ std::vector<std::vector<uint8_t>> QueryAcqFrames() {
 
 std::vector<std::vector<uint8_t>> SetAcqFrames(const AcqTable& table) {
   std::vector<std::vector<uint8_t>> frames;
+  frames.reserve(ACQ_BLOCK_COUNT);
   for (int k = 0; k < ACQ_BLOCK_COUNT; ++k) {
     frames.push_back(
         EncodeFrame({AREA_TABLE, OP_WRITE, AcqBlockAddress(k), ACQ_BLOCK_SIZE}, table.Block(k)));

@@ -1,5 +1,6 @@
 #include "settings/ini_text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qv31 {
@@ -77,39 +78,47 @@ std::string_view Unquote(std::string_view raw) {
   return v.substr(0, v.find('\0'));
 }
 
-// Where a section's lines are: its header line and the lines up to the next section.
+// The lines of the first section of a name: indexes into the file's lines, the header and
+// one past the section's last line.
 struct SectionSpan {
   bool found = false;
-  size_t afterHeader = 0;   // first byte after the header line
-  size_t afterLastKey = 0;  // first byte after the last key line (or the header)
-  std::vector<Line> keys;
+  size_t header = 0;
+  size_t end = 0;
 };
 
-SectionSpan FindSection(std::string_view file, std::string_view section) {
-  SectionSpan span;
-  bool inside = false;
+std::vector<Line> ParseAll(std::string_view file) {
+  std::vector<Line> lines;
   for (size_t pos = 0; pos < file.size();) {
-    const Line line = ParseLine(file, pos);
-    pos = line.end;
-    if (line.kind == LineKind::Section) {
-      if (inside) break;
-      if (!span.found && SameName(line.name, section)) {
-        span.found = inside = true;
-        span.afterHeader = span.afterLastKey = line.end;
-      }
-    } else if (inside && line.kind == LineKind::Key) {
-      span.keys.push_back(line);
-      span.afterLastKey = line.end;
+    lines.push_back(ParseLine(file, pos));
+    pos = lines.back().end;
+  }
+  return lines;
+}
+
+SectionSpan FindSection(const std::vector<Line>& lines, std::string_view section) {
+  SectionSpan span;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind != LineKind::Section) continue;
+    if (span.found) {
+      span.end = i;
+      return span;
+    }
+    if (SameName(lines[i].name, section)) {
+      span.found = true;
+      span.header = i;
     }
   }
+  span.end = lines.size();
   return span;
 }
 
-const Line* FindKey(const SectionSpan& span, std::string_view key) {
-  for (const Line& line : span.keys) {
-    if (SameName(line.name, key)) return &line;
+// Index of the first line of the key in the section, or npos.
+size_t FindKey(const std::vector<Line>& lines, const SectionSpan& span, std::string_view key) {
+  if (!span.found) return std::string_view::npos;
+  for (size_t i = span.header + 1; i < span.end; ++i) {
+    if (lines[i].kind == LineKind::Key && SameName(lines[i].name, key)) return i;
   }
-  return nullptr;
+  return std::string_view::npos;
 }
 
 std::string_view LineEnd(std::string_view file) {
@@ -137,48 +146,74 @@ std::string KeyLine(std::string_view key, std::string_view value) {
   return std::string(key) + "=" + WrittenValue(value);
 }
 
-std::string ReplaceOne(std::string_view file, std::string_view section, const IniEntry& entry) {
-  const std::string_view eol = LineEnd(file);
-  const SectionSpan span = FindSection(file, section);
-  std::string out;
-  out.reserve(file.size() + section.size() + entry.first.size() + entry.second.size() + 8);
-  if (!span.found) {
-    out.append(file);
-    EndLine(out, eol);
-    out.append("[").append(section).append("]").append(eol);
-    out.append(KeyLine(entry.first, entry.second)).append(eol);
-    return out;
-  }
-  if (const Line* line = FindKey(span, entry.first)) {
-    out.append(file.substr(0, line->begin));
-    out.append(KeyLine(entry.first, entry.second));
-    out.append(file.substr(line->contentEnd));
-    return out;
-  }
-  // A last key line without a line end (at the end of the file) gets one first.
-  const size_t at = span.afterLastKey;
-  out.append(file.substr(0, at));
-  EndLine(out, eol);
-  out.append(KeyLine(entry.first, entry.second)).append(eol);
-  out.append(file.substr(at));
-  return out;
-}
-
 }  // namespace
 
 std::optional<std::string_view> IniLookup(std::string_view file, std::string_view section,
                                           std::string_view key) {
-  const SectionSpan span = FindSection(file, section);
-  if (!span.found) return std::nullopt;
-  const Line* line = FindKey(span, key);
-  if (line == nullptr) return std::nullopt;
-  return Unquote(line->value);
+  // One pass without keeping the lines: the first section of the name, its first key.
+  bool inside = false;
+  for (size_t pos = 0; pos < file.size();) {
+    const Line line = ParseLine(file, pos);
+    pos = line.end;
+    if (line.kind == LineKind::Section) {
+      if (inside) return std::nullopt;
+      inside = SameName(line.name, section);
+    } else if (inside && line.kind == LineKind::Key && SameName(line.name, key)) {
+      return Unquote(line.value);
+    }
+  }
+  return std::nullopt;
 }
 
 std::string IniReplace(std::string_view file, std::string_view section,
                        std::span<const IniEntry> entries) {
-  std::string out(file);
-  for (const IniEntry& entry : entries) out = ReplaceOne(out, section, entry);
+  const std::string_view eol = LineEnd(file);
+  const std::vector<Line> lines = ParseAll(file);
+  const SectionSpan span = FindSection(lines, section);
+  // Existing keys are rewritten in place; the others are added, in the order given, after the
+  // section's last key line (or its header), or in a new section at the end.
+  std::vector<std::string> rewritten(lines.size());
+  std::vector<bool> isRewritten(lines.size(), false);
+  std::vector<std::pair<std::string_view, std::string>> added;
+  for (const IniEntry& entry : entries) {
+    const size_t at = FindKey(lines, span, entry.first);
+    if (at != std::string_view::npos) {
+      rewritten[at] = KeyLine(entry.first, entry.second);
+      isRewritten[at] = true;
+      continue;
+    }
+    auto same = std::find_if(added.begin(), added.end(),
+                             [&](const auto& a) { return SameName(a.first, entry.first); });
+    if (same != added.end()) {
+      same->second = KeyLine(entry.first, entry.second);
+    } else {
+      added.emplace_back(entry.first, KeyLine(entry.first, entry.second));
+    }
+  }
+  size_t insertAfter = span.header;
+  for (size_t i = span.header; span.found && i < span.end; ++i) {
+    if (lines[i].kind == LineKind::Key) insertAfter = i;
+  }
+  std::string out;
+  out.reserve(file.size() + 64 * entries.size() + section.size() + 8);
+  const auto appendAdded = [&] {
+    EndLine(out, eol);
+    for (const auto& a : added) out.append(a.second).append(eol);
+  };
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    if (isRewritten[i]) {
+      out.append(rewritten[i]).append(file.substr(line.contentEnd, line.end - line.contentEnd));
+    } else {
+      out.append(file.substr(line.begin, line.end - line.begin));
+    }
+    if (span.found && i == insertAfter && !added.empty()) appendAdded();
+  }
+  if (!span.found && !added.empty()) {
+    EndLine(out, eol);
+    out.append("[").append(section).append("]").append(eol);
+    for (const auto& a : added) out.append(a.second).append(eol);
+  }
   return out;
 }
 

@@ -6,7 +6,6 @@
 #include "acq/acq_codes.h"
 #include "acq/acq_frames.h"
 #include "acq/acq_grid.h"
-#include "acq/acq_keys.h"
 #include "acq/acq_table.h"
 #include "link/link_frame.h"
 
@@ -72,9 +71,6 @@ TEST(AcqCodes, ChannelAndTypeTexts) {
   }
   EXPECT_EQ(ChannelText(3), "COM4");
   for (int code = 4; code <= 0xFF; ++code) ASSERT_EQ(ChannelText(code), "无效") << code;
-  for (const VarType& t : VarTypes()) {
-    EXPECT_EQ(VarTypeCode(VarTypeText(t.code)), t.code);
-  }
   EXPECT_EQ(VarTypeText(0x07), "无效");
   EXPECT_EQ(VarTypeCode("无效"), 0xFF);
 }
@@ -84,6 +80,8 @@ TEST(AcqGrid, BuildCutsNumbersAndEmptyRowsBecomeNone) {
   FillRow(grid, 0, {"COM2", "300", "03-R", "70000", "258", "65537"});
   EXPECT_EQ(grid.Cell(0, COL_VAR_RANGE), "470001~470258") << "computed before any cut";
   FillRow(grid, 1, {"COM9", "abc", "03-r", "-1", "", "20"});
+  FillRow(grid, 2, {"COM1", "-1", "01-R", "18446744073709551621", "99999999999999999999", "+12x"});
+  EXPECT_EQ(grid.Cell(2, COL_VAR_RANGE), "9223372036854775807~9223372036854775807");
   struct Timeout {
     const char* text;
     uint8_t stored;
@@ -103,6 +101,7 @@ TEST(AcqGrid, BuildCutsNumbersAndEmptyRowsBecomeNone) {
     EXPECT_EQ(shown.Settings(), (AcqSettingsTexts{true, t.shown, "44", "7"})) << t.text;
     EXPECT_EQ(RecordBytes(table, 0), (Bytes{1, 3, 44, 0x11, 0x70, 2, 0, 1}));
     EXPECT_EQ(RecordBytes(table, 1), (Bytes{8, 0xFF, 0, 0xFF, 0xFF, 0, 0, 20}));
+    EXPECT_EQ(RecordBytes(table, 2), (Bytes{0, 1, 0xFF, 0, 5, 0xFF, 0, 12}));
     EXPECT_EQ(RecordBytes(table, 254), (Bytes{0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
   }
 }
@@ -168,18 +167,6 @@ TEST(AcqFrames, FourReadsAndFourBlockWrites) {
     EXPECT_TRUE(std::equal(w.begin() + 14, w.end() - 2, table.Bytes().begin() + 512 * k));
     EXPECT_TRUE(CheckFrameCrc(w.data(), 526, w[526], w[527]));
   }
-}
-
-TEST(AcqKeys, SettingsTexts) {
-  AcqGrid grid;
-  EXPECT_EQ(SetAcqSettingText(grid, "acq.enable", "on"), 1);
-  EXPECT_EQ(SetAcqSettingText(grid, "acq.enable", "1"), -1);
-  EXPECT_EQ(SetAcqSettingText(grid, "acq.timeout_ms", "500"), 1);
-  EXPECT_EQ(SetAcqSettingText(grid, "acq.bogus", "1"), -1);
-  EXPECT_EQ(grid.Settings(), (AcqSettingsTexts{true, "500", "", ""}));
-  EXPECT_EQ(GetAcqSettingText(grid, "acq.enable"), "on");
-  EXPECT_EQ(GetAcqSettingText(grid, "acq.interval_ms"), "");
-  EXPECT_FALSE(GetAcqSettingText(grid, "acq").has_value());
 }
 
 }  // namespace
