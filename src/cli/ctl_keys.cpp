@@ -1,0 +1,151 @@
+#include "cli/ctl_keys.h"
+
+#include <array>
+#include <charconv>
+
+#include "params/param_block.h"
+#include "params/param_codes.h"
+#include "text/gbk.h"
+
+namespace qv31 {
+namespace {
+
+using K = ValueKind;
+using G = KeyGroup;
+
+const std::array<CtlKey, 30>& Keys() {
+  static const std::array<CtlKey, 30> keys = {{
+      {"identity", G::Identity, K::ReadOnly},
+      {"4g.group", G::FourG, K::Number, 0, 2147483647},
+      {"4g.station", G::FourG, K::Number, 0, 65535},
+      {"4g.log", G::FourG, K::OnOff},
+      {"port1.baud", G::Port1, K::Choice, 0, 0, 1, BaudCodes().texts},
+      {"port2.baud", G::Port2, K::Choice, 0, 0, 1, BaudCodes().texts},
+      {"port3.baud", G::Port3, K::Choice, 0, 0, 1, BaudCodes().texts},
+      {"port4.baud", G::Port4, K::Choice, 0, 0, 1, BaudCodes().texts},
+      {"port1.format", G::Port1, K::Choice, 0, 0, 1, FormatCodes().texts},
+      {"port2.format", G::Port2, K::Choice, 0, 0, 1, FormatCodes().texts},
+      {"port3.format", G::Port3, K::Choice, 0, 0, 1, FormatCodes().texts},
+      {"port4.format", G::Port4, K::Choice, 0, 0, 1, FormatCodes().texts},
+      {"net.dhcp", G::Network, K::OnOff},
+      {"net.ip", G::Network, K::Ipv4},
+      {"net.mask", G::Network, K::Ipv4},
+      {"net.gateway", G::Network, K::Ipv4},
+      {"net.dns", G::Network, K::Ipv4},
+      {"net.mac", G::Network, K::ReadOnly},
+      {"net.ch1.enable", G::Network, K::OnOff},
+      {"net.ch2.enable", G::Network, K::OnOff},
+      {"net.ch1.protocol", G::Network, K::Choice, 0, 0, 1, ChannelProtocols().texts},
+      {"net.ch2.protocol", G::Network, K::Choice, 0, 0, 1, ChannelProtocols().texts},
+      {"net.ch1.target", G::Network, K::Ipv4OrHost},
+      {"net.ch2.target", G::Network, K::Ipv4},
+      {"net.ch1.port", G::Network, K::Number, 0, 65535},
+      {"net.ch2.port", G::Network, K::Number, 0, 65535},
+      {"acq.enable", G::Acq, K::OnOff},
+      {"acq.timeout_ms", G::Acq, K::Number, 0, 2550, 10},
+      {"acq.timeout_count", G::Acq, K::Number, 0, 255},
+      {"acq.interval_ms", G::Acq, K::Number, 0, 255},
+  }};
+  return keys;
+}
+
+bool ParseDecimal(std::string_view text, int64_t& value) {
+  if (text.empty()) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string JoinChoices(std::span<const std::string_view> choices) {
+  std::string out;
+  for (const auto& c : choices) {
+    if (!out.empty()) out += ", ";
+    out += '"';
+    out += c;
+    out += '"';
+  }
+  return out;
+}
+
+bool IsHostName(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || c == ',' || c == '/' || u == 0x7F) return false;
+  }
+  // A text of digits and dots only is meant as an address.
+  return text.find_first_not_of("0123456789.") != std::string_view::npos;
+}
+
+}  // namespace
+
+std::span<const CtlKey> CtlKeys() { return Keys(); }
+
+const CtlKey* FindCtlKey(std::string_view name) {
+  for (const CtlKey& k : CtlKeys()) {
+    if (k.name == name) return &k;
+  }
+  return nullptr;
+}
+
+bool IsDottedIpv4(std::string_view text) {
+  int parts = 0;
+  while (true) {
+    const size_t dot = text.find('.');
+    const std::string_view part = text.substr(0, dot);
+    int64_t v = 0;
+    if (part.size() > 3 || part.find_first_not_of("0123456789") != part.npos ||
+        !ParseDecimal(part, v) || v > 255 || ++parts > 4) {
+      return false;
+    }
+    if (dot == std::string_view::npos) return parts == 4;
+    text.remove_prefix(dot + 1);
+  }
+}
+
+std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view value,
+                                          std::string& error) {
+  const std::string name(key.name);
+  switch (key.kind) {
+    case K::ReadOnly:
+      error = name + " is read only";
+      return std::nullopt;
+    case K::OnOff:
+      if (value == "on" || value == "off") return std::string(value);
+      error = name + " takes on or off, not \"" + std::string(value) + "\"";
+      return std::nullopt;
+    case K::Number: {
+      int64_t v = 0;
+      if (ParseDecimal(value, v) && v >= key.min && v <= key.max && v % key.step == 0) {
+        return std::to_string(v);
+      }
+      error = name + " takes a whole number from " + std::to_string(key.min) + " to " +
+              std::to_string(key.max) +
+              (key.step > 1 ? " in steps of " + std::to_string(key.step) : std::string()) +
+              ", not \"" + std::string(value) + "\"";
+      return std::nullopt;
+    }
+    case K::Choice:
+      for (const auto& c : key.choices) {
+        if (c == value) return std::string(value);
+      }
+      error = name + " takes one of " + JoinChoices(key.choices) + ", not \"" +
+              std::string(value) + "\"";
+      return std::nullopt;
+    case K::Ipv4:
+      if (IsDottedIpv4(value)) return std::string(value);
+      error = name + " takes an IPv4 address a.b.c.d, not \"" + std::string(value) + "\"";
+      return std::nullopt;
+    case K::Ipv4OrHost:
+      if (IsDottedIpv4(value)) return std::string(value);
+      if (IsHostName(value) && Utf8ToGbk(value).size() <= static_cast<size_t>(DOMAIN_MAX)) {
+        return std::string(value);
+      }
+      error = name + " takes an IPv4 address a.b.c.d or a host name of at most " +
+              std::to_string(DOMAIN_MAX) + " GBK bytes without blanks, not \"" +
+              std::string(value) + "\"";
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+}  // namespace qv31

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv31 {
+
+// Exit statuses of qv31ctl; scripts depend on them.
+enum CtlExit : int {
+  EXIT_DONE = 0,
+  EXIT_GATEWAY = 1,  // no answer ("通信超时"), link lost, or the read-back differs
+  EXIT_USAGE = 2,    // usage or an invalid value; nothing was sent
+  EXIT_OPEN = 3,     // the port or socket cannot be opened
+  EXIT_FILE = 4,     // a file refused ("数据内容不符合", an unreadable backup)
+};
+
+struct CtlOptions {
+  enum class Link { Settings, Udp, Serial };
+  Link link = Link::Settings;
+  std::string host;
+  std::string udpPort = "2332";
+  std::string device;
+  std::string baud = "9600";
+  std::string format = "n,8,1";
+  std::string delay = "100";
+  bool json = false;
+  bool trace = false;
+  bool help = false;
+  bool version = false;
+  std::string command;
+  std::vector<std::string> args;
+};
+
+// Parses the command line (argv[0] excluded). On a usage error returns false with `error` set.
+bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options,
+                     std::string& error);
+
+std::string CtlUsage();
+
+}  // namespace qv31

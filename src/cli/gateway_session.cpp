@@ -1,0 +1,91 @@
+#include "cli/gateway_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "params/param_frames.h"
+#include "text/gbk.h"
+
+namespace qv31 {
+
+GatewaySession::GatewaySession(BlockTransport& link, int32_t replyTimeoutMs,
+                               std::function<bool()> lost)
+    : lost_(std::move(lost)),
+      epoch_(std::chrono::steady_clock::now()),
+      nextTick_(epoch_),
+      engine_(link, *this, *this, [this] { return NowMs(); }) {
+  engine_.SetReplyTimeoutMs(replyTimeoutMs);
+}
+
+uint32_t GatewaySession::NowMs() const {
+  const auto elapsed = std::chrono::steady_clock::now() - epoch_;
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void GatewaySession::StoreReply(const AcceptedReply& row, const uint8_t* payload) {
+  switch (row.target) {
+    case ReplyTarget::Params:
+      params_.StoreReply(row, payload);
+      break;
+    case ReplyTarget::Table:
+      table_.StoreReply(row, payload);
+      grid_.RefreshAcqBlock(table_, row.tableBlock);
+      break;
+    case ReplyTarget::Ident: {
+      const auto* end = std::find(payload, payload + IDENT_SIZE, uint8_t{0});
+      identity_ = GbkToUtf8(std::string(reinterpret_cast<const char*>(payload),
+                                        static_cast<size_t>(end - payload)));
+      break;
+    }
+    case ReplyTarget::None:
+      break;
+  }
+}
+
+void GatewaySession::SetStatusText(std::string_view text) { status_ = text; }
+
+void GatewaySession::CloseLink() {
+  linkClosed_ = true;
+  timers_.clear();
+}
+
+void GatewaySession::StartTimer(int id, uint32_t) { timers_.insert(id); }
+void GatewaySession::KillTimer(int id) { timers_.erase(id); }
+
+GatewaySession::Outcome GatewaySession::Tick(const std::function<bool()>& finished) {
+  // Ticks on a fixed 10 ms grid that runs on across calls, so the tick that completes one
+  // run and the first send of the next are never the same tick.
+  while (true) {
+    std::this_thread::sleep_until(nextTick_);
+    nextTick_ += std::chrono::milliseconds(ENGINE_TICK_MS);
+    const auto now = std::chrono::steady_clock::now();
+    if (nextTick_ < now) nextTick_ = now;
+    if (lost_ && lost_()) return Outcome::LinkLost;
+    if (timers_.count(TIMER_CONNECT)) {
+      engine_.ConnectTick();
+    } else if (timers_.count(TIMER_ENGINE)) {
+      engine_.EngineTick();
+    }
+    if (linkClosed_) return Outcome::TimedOut;
+    if (finished()) return status_ == STATUS_TIMEOUT ? Outcome::TimedOut : Outcome::Done;
+  }
+}
+
+GatewaySession::Outcome GatewaySession::Connect() {
+  for (const auto& frame : QueryVersionFrames()) engine_.Queue(frame);
+  engine_.MarkReady();
+  status_.clear();
+  StartTimer(TIMER_CONNECT, ENGINE_TICK_MS);
+  return Tick([this] { return !timers_.count(TIMER_CONNECT); });
+}
+
+GatewaySession::Outcome GatewaySession::Run(const std::vector<std::vector<uint8_t>>& frames) {
+  for (const auto& frame : frames) engine_.Queue(frame);
+  engine_.MarkReady();
+  status_.clear();
+  return Tick([this] { return !status_.empty(); });
+}
+
+}  // namespace qv31

@@ -1,0 +1,323 @@
+// qv31ctl end to end: the real program against the real simulator over UDP and
+// pseudo-terminals.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "link/link_frame.h"
+#include "sim/factory_state.h"
+#include "sim/gateway_memory.h"
+#include "sim/sim_process.h"
+#include "sim/state_file.h"
+#include "transport/pty_pair.h"
+
+namespace qv31 {
+namespace {
+
+using simtest::SimProcess;
+namespace fs = std::filesystem;
+
+struct CtlRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+  int64_t ms = 0;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+class CtlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("qv31ctl-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Runs qv31ctl to its end with stdout and stderr in files, in the test's own directory so
+  // no settings file of another run is found.
+  CtlRun Ctl(std::vector<std::string> args) const {
+    args.insert(args.begin(), QV31CTL_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, Path("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, Path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int64_t start = SteadyMs();
+    pid_t pid = -1;
+    CtlRun run;
+    std::string xdg = "XDG_CONFIG_HOME=" + dir_.string();
+    std::vector<char*> env = {xdg.data(), nullptr};
+    if (posix_spawn(&pid, QV31CTL_PATH, &actions, nullptr, argv.data(), env.data()) == 0) {
+      int status = 0;
+      waitpid(pid, &status, 0);
+      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.ms = SteadyMs() - start;
+    run.out = Slurp(Path("out"));
+    run.err = Slurp(Path("err"));
+    return run;
+  }
+
+  // A simulator on UDP with a state file, so its memory can be compared.
+  std::string StartSim(SimProcess& sim, const std::string& state,
+                       std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--udp", "127.0.0.1:0", "--state", Path(state)};
+    args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_TRUE(sim.Start(args));
+    return "127.0.0.1:" + std::to_string(sim.UdpPort());
+  }
+  GatewayMemory Memory(const std::string& state) const {
+    GatewayMemory m;
+    std::string error;
+    EXPECT_EQ(LoadStateFile(Path(state), m, error), 1) << error;
+    return m;
+  }
+
+  fs::path dir_;
+};
+
+// Headers of the frames a --trace run sent (">") in order.
+std::vector<FrameHeader> SentHeaders(const std::string& trace) {
+  std::vector<FrameHeader> sent;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t mark = line.find(" > ");
+    if (mark == std::string::npos) continue;
+    std::istringstream hex(line.substr(mark + 3));
+    std::vector<int> b;
+    for (std::string x; hex >> x;) b.push_back(std::stoi(x, nullptr, 16));
+    if (b.size() >= 14) {
+      sent.push_back({uint8_t(b[8]), uint8_t(b[9]), uint16_t(b[10] | b[11] << 8),
+                      uint16_t(b[12] | b[13] << 8)});
+    }
+  }
+  return sent;
+}
+
+std::vector<int64_t> SendTimesMs(const std::string& trace) {
+  std::vector<int64_t> t;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(" > ") != std::string::npos) t.push_back(std::llround(std::stod(line) * 1000));
+  }
+  return t;
+}
+
+// Positions (area, index) where two memories differ.
+std::vector<std::pair<int, int>> Changed(const GatewayMemory& a, const GatewayMemory& b) {
+  std::vector<std::pair<int, int>> diff;
+  for (uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
+    const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
+    for (size_t i = 0; i < x.size(); ++i) {
+      if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
+    }
+  }
+  return diff;
+}
+
+TEST_F(CtlTest, InfoPrintsTheFactoryStateOverUdpAndJson) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json");
+  const CtlRun run = Ctl({"--udp", udp, "info"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* line : {"identity = QV31-SIM 1.0\n", "4g.station = 1\n", "port4.baud = 115200\n",
+                           "net.mac = 02-51-56-33-31-01\n", "net.ch1.target = data.example.com\n",
+                           "acq.timeout_ms = 1000\n"}) {
+    EXPECT_NE(run.out.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(run.out.find("201  COM2     3      02-R"), std::string::npos) << run.out;
+
+  const CtlRun json = Ctl({"--udp", udp, "--json", "info"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const auto doc = nlohmann::json::parse(json.out);
+  EXPECT_EQ(doc["4g.log"], false);
+  EXPECT_EQ(doc["net.ch1.port"], 9000);
+  ASSERT_EQ(doc["table"].size(), 6u);
+  EXPECT_EQ(doc["table"][5]["row"], 201);
+  EXPECT_EQ(doc["table"][5]["buffer_refs"], "180001~180003");
+}
+
+TEST_F(CtlTest, InfoOverAPseudoTerminal) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start({"--pty"}));
+  const CtlRun run =
+      Ctl({"--serial", sim.Listener("pty "), "--baud", "115200", "--delay", "0", "info"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("net.ch1.target = data.example.com\n"), std::string::npos);
+}
+
+TEST_F(CtlTest, SetChangesExactlyItsBytesWithTheButtonsFrames) {
+  const FrameHeader ident{AREA_IDENT, OP_READ, 0, 18};
+  struct Case {
+    std::string assignment;
+    std::vector<FrameHeader> query, write;
+    std::vector<std::pair<int, int>> changed;  // (area, index into the area)
+  };
+  const std::vector<FrameHeader> acqRead = {{AREA_TABLE, OP_READ, 0, 512},
+                                            {AREA_TABLE, OP_READ, 0x200, 512},
+                                            {AREA_TABLE, OP_READ, 0x400, 512},
+                                            {AREA_TABLE, OP_READ, 0x600, 512}};
+  const std::vector<FrameHeader> acqWrite = {{AREA_TABLE, OP_WRITE, 0, 512},
+                                             {AREA_TABLE, OP_WRITE, 0x200, 512},
+                                             {AREA_TABLE, OP_WRITE, 0x400, 512},
+                                             {AREA_TABLE, OP_WRITE, 0x600, 512}};
+  const Case cases[] = {
+      {"port3.baud=38400", {{AREA_PARAMS, OP_READ, 322, 2}}, {{AREA_PARAMS, OP_WRITE, 322, 2}},
+       {{AREA_PARAMS, 316}}},
+      {"4g.station=7",
+       {{AREA_PARAMS, OP_READ, 8, 12}},
+       {{AREA_PARAMS, OP_READ, 13, 2}, {AREA_PARAMS, OP_WRITE, 8, 15}},
+       {{AREA_PARAMS, 3}}},
+      {"net.ch1.port=9001", {{AREA_PARAMS, OP_READ, 158, 104}}, {{AREA_PARAMS, OP_WRITE, 164, 98}},
+       {{AREA_PARAMS, 182}}},
+      {"acq.interval_ms=50", acqRead, acqWrite, {{AREA_TABLE, 3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.assignment);
+    SimProcess sim;
+    const std::string udp = StartSim(sim, "s.json");
+    const GatewayMemory old = FactoryMemory();
+    const CtlRun run = Ctl({"--udp", udp, "--trace", "set", c.assignment});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<FrameHeader> want = {ident};
+    for (const auto* part : {&c.query, &c.write, &c.query}) want.insert(want.end(), part->begin(), part->end());
+    EXPECT_EQ(SentHeaders(run.err), want);
+    EXPECT_EQ(Changed(old, Memory("s.json")), c.changed);
+    sim.Stop();
+    fs::remove(Path("s.json"));
+  }
+}
+
+TEST_F(CtlTest, TableExportEqualsTheGoldenFile) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json");
+  const std::string out = Path("table.csv");
+  std::ofstream(out) << "old content that is replaced\n";
+  ASSERT_EQ(Ctl({"--udp", udp, "table", "export", out}).status, 0);
+  EXPECT_EQ(Slurp(out), Slurp(std::string(QV31_TEST_DATA) + "/factory_table.csv"));
+}
+
+TEST_F(CtlTest, TableImportOfShuffledRepeatedAndShortLines) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json");
+  const std::string gbkHeader =
+      "\xB1\xE0\xBA\xC5,\xCD\xA8\xB5\xC0\xBA\xC5,\xB4\xD3\xD5\xBE\xB5\xD8\xD6\xB7,"
+      "\xB1\xE4\xC1\xBF\xC0\xE0\xD0\xCD,\xC6\xF0\xCA\xBC\xB1\xE4\xC1\xBF,"
+      "\xB1\xE4\xC1\xBF\xB8\xF6\xCA\xFD,\xBB\xBA\xB4\xE6";
+  std::ofstream(Path("in.csv"), std::ios::binary)
+      << gbkHeader << "\r\n7,COM4,1,06-W,1,1,2\r\n3,COM2,9,03-R,100,5,64\r\n12,COM1\n"
+      << "3,COM3,9,03-R,100,5,64\r\n";
+  const CtlRun run = Ctl({"--udp", udp, "table", "import", Path("in.csv")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto table = Memory("s.json").AreaBytes(AREA_TABLE);
+  auto record = [&](int row) {
+    return std::vector<uint8_t>(table.begin() + 8 * row, table.begin() + 8 * row + 8);
+  };
+  const auto factory = FactoryMemory().AreaBytes(AREA_TABLE);
+  EXPECT_EQ(record(3), (std::vector<uint8_t>{2, 0x03, 9, 0, 100, 5, 0, 64}));  // later line wins
+  EXPECT_EQ(record(7), (std::vector<uint8_t>{3, 0x86, 1, 0, 1, 1, 0, 2}));
+  EXPECT_EQ(record(12), (std::vector<uint8_t>{0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));  // short line
+  EXPECT_TRUE(std::equal(table.begin(), table.begin() + 8 * 3, factory.begin()))
+      << "header and rows without a line keep their values";
+  EXPECT_TRUE(std::equal(table.begin() + 8 * 13, table.end(), factory.begin() + 8 * 13));
+
+  std::ofstream(Path("bad.csv"), std::ios::binary) << "\xEF\xBB\xBF" << gbkHeader << "\r\n1,COM1\r\n";
+  const CtlRun refused = Ctl({"--udp", udp, "--trace", "table", "import", Path("bad.csv")});
+  EXPECT_EQ(refused.status, 4);
+  EXPECT_NE(refused.err.find("数据内容不符合"), std::string::npos);
+  EXPECT_TRUE(SentHeaders(refused.err).empty());
+}
+
+TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
+  SimProcess a, b;
+  const std::string udpA = StartSim(a, "a.json");
+  const std::string udpB = StartSim(b, "b.json", {"--identity", "OTHER"});
+  ASSERT_EQ(Ctl({"--udp", udpA, "set", "net.ch1.target=北京.example.cn", "4g.group=5",
+                 "port2.format=o,8,2", "acq.enable=off"}).status, 0);
+  ASSERT_EQ(Ctl({"--udp", udpA, "backup", Path("backup.json")}).status, 0);
+  const CtlRun restore = Ctl({"--udp", udpB, "restore", Path("backup.json")});
+  ASSERT_EQ(restore.status, 0) << restore.err;
+  const auto diff = Changed(Memory("a.json"), Memory("b.json"));
+  for (const auto& [area, index] : diff) EXPECT_EQ(area, AREA_IDENT) << "index " << index;
+
+  std::ofstream(Path("broken.json")) << "{\"format\": \"qv31-backup\", \"keys\": {\"4g.station\": 70000}}";
+  EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("broken.json")}).status, 4);
+  std::ofstream(Path("junk.json")) << "not json";
+  EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("junk.json")}).status, 4);
+}
+
+TEST_F(CtlTest, StopWritesExactlyOneStopFrame) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  const CtlRun run = Ctl({"--serial", pty.slavePath, "stop"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_GE(run.ms, 1000);
+  const std::vector<uint8_t> stop = {0x4F, 0x3F, 0x2F, 0x1F, 0x5F, 0x6F, 0xFF, 0xFE, 0x02,
+                                     0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x74, 0x46};
+  EXPECT_EQ(pty.Receive(100, 200), stop);
+  EXPECT_EQ(Ctl({"--udp", "127.0.0.1", "stop"}).status, 2);
+}
+
+TEST_F(CtlTest, SilentGatewayGivesUpAfterTwoRepeats) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json", {"--silent"});
+  const CtlRun run = Ctl({"--udp", udp, "--trace", "info"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("通信超时"), std::string::npos);
+  const auto t = SendTimesMs(run.err);
+  ASSERT_EQ(t.size(), 3u) << run.err;
+  EXPECT_NEAR(t[1] - t[0], 510, 30);
+  EXPECT_NEAR(t[2] - t[0], 1020, 40);
+  EXPECT_LT(run.ms, 1500);
+}
+
+TEST_F(CtlTest, DroppedRepliesAreRepeated) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json", {"--drop", "2"});
+  const CtlRun run = Ctl({"--udp", udp, "get", "4g.station", "acq.enable"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "4g.station = 1\nacq.enable = on\n");
+}
+
+TEST_F(CtlTest, RefusedInputSendsNothing) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  };
+  const Case cases[] = {
+      {{"--udp", udp, "--trace", "set", "4g.station=70000"}, 2},
+      {{"--udp", udp, "--trace", "set", "port1.baud=9601"}, 2},
+      {{"--udp", udp, "--trace", "set", "net.mac=00-00-00-00-00-00"}, 2},
+      {{"--udp", udp, "--trace", "get", "no.such.key"}, 2},
+      {{"--trace", "info"}, 2},  // no connection and no settings file
+      {{"--serial", "/dev/qv31-no-such-port", "--trace", "info"}, 3},
+  };
+  for (const Case& c : cases) {
+    const CtlRun run = Ctl(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
+    EXPECT_TRUE(SentHeaders(run.err).empty()) << c.args.back();
+    EXPECT_FALSE(run.err.empty());
+  }
+}
+
+}  // namespace
+}  // namespace qv31
