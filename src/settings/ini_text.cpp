@@ -88,6 +88,7 @@ struct SectionSpan {
 
 std::vector<Line> ParseAll(std::string_view file) {
   std::vector<Line> lines;
+  lines.reserve(static_cast<size_t>(std::count(file.begin(), file.end(), '\n')) + 1);
   for (size_t pos = 0; pos < file.size();) {
     lines.push_back(ParseLine(file, pos));
     pos = lines.back().end;
@@ -172,14 +173,15 @@ std::string IniReplace(std::string_view file, std::string_view section,
   const SectionSpan span = FindSection(lines, section);
   // Existing keys are rewritten in place; the others are added, in the order given, after the
   // section's last key line (or its header), or in a new section at the end.
-  std::vector<std::string> rewritten(lines.size());
-  std::vector<bool> isRewritten(lines.size(), false);
+  std::vector<std::pair<size_t, std::string>> rewritten;  // line index, new content
   std::vector<std::pair<std::string_view, std::string>> added;
   for (const IniEntry& entry : entries) {
     const size_t at = FindKey(lines, span, entry.first);
     if (at != std::string_view::npos) {
-      rewritten[at] = KeyLine(entry.first, entry.second);
-      isRewritten[at] = true;
+      auto same = std::find_if(rewritten.begin(), rewritten.end(),
+                               [at](const auto& r) { return r.first == at; });
+      if (same == rewritten.end()) same = rewritten.insert(rewritten.end(), {at, {}});
+      same->second = KeyLine(entry.first, entry.second);
       continue;
     }
     auto same = std::find_if(added.begin(), added.end(),
@@ -202,8 +204,10 @@ std::string IniReplace(std::string_view file, std::string_view section,
   };
   for (size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
-    if (isRewritten[i]) {
-      out.append(rewritten[i]).append(file.substr(line.contentEnd, line.end - line.contentEnd));
+    const auto r = std::find_if(rewritten.begin(), rewritten.end(),
+                                [i](const auto& x) { return x.first == i; });
+    if (r != rewritten.end()) {
+      out.append(r->second).append(file.substr(line.contentEnd, line.end - line.contentEnd));
     } else {
       out.append(file.substr(line.begin, line.end - line.begin));
     }
