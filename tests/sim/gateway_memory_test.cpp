@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "link/accepted_replies.h"
@@ -111,15 +112,21 @@ TEST(GatewayMemory, RefusesWithoutReplyAndLeavesMemoryAlone) {
 TEST(GatewayMemory, RandomAndMutatedFrames) {
   std::mt19937 rng(5);
   GatewayMemory memory = FactoryMemory();
+  std::vector<Bytes> tool;
+  for (const auto& r : simtest::kToolRequests) tool.push_back(simtest::RequestFrame(r));
   int answered = 0;
   for (int i = 0; i < 100000; ++i) {
     Bytes f;
-    const auto& tool = simtest::kToolRequests[rng() % std::size(simtest::kToolRequests)];
     if (i % 4 == 0) {
-      f.resize(rng() % 1100);
-      for (auto& b : f) b = static_cast<uint8_t>(rng());
+      const size_t size = rng() % 1100;
+      f.resize(size + 3);
+      for (size_t k = 0; k < size; k += 4) {
+        const uint32_t r = rng();
+        std::memcpy(&f[k], &r, 4);
+      }
+      f.resize(size);
     } else {
-      f = simtest::RequestFrame(tool, static_cast<uint8_t>(i));
+      f = tool[rng() % tool.size()];
       for (int k = 0, n = 1 + rng() % 3; k < n; ++k)
         f[rng() % f.size()] = static_cast<uint8_t>(rng());
       if (i % 4 == 1 && f.size() > 2) f = WithCrc(f);  // mutated header or payload, valid CRC

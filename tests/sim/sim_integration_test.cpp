@@ -75,20 +75,26 @@ TEST(SimProgram, FaultSwitchesOnTheWire) {
     SimProcess sim;
     ASSERT_TRUE(sim.Start({"--udp", "127.0.0.1:0", "--drop", "3"}));
     const Client udp = Client::Udp(sim.UdpPort());
-    std::string answered;
-    for (int i = 1; i <= 7; ++i) answered += udp.Exchange(port1, answer.size(), 150) ? 'y' : '-';
+    // Request i reads one byte at device address 6 + i, so each reply names its request.
+    for (int i = 1; i <= 7; ++i) udp.Send(Read(AREA_PARAMS, static_cast<uint16_t>(6 + i), 1));
+    std::string answered = "-------";
+    for (int n = 0; n < 5; ++n) {
+      const auto reply = udp.Receive(5000);
+      if (reply) answered[(*reply)[10] - 7] = 'y';
+    }
+    EXPECT_FALSE(udp.Receive(200)) << "a sixth reply";
     EXPECT_EQ(answered, "yy-yy-y");
   }
   {
     SimProcess sim;
     ASSERT_TRUE(sim.Start({"--pty", "--split", "150"}));
     const Client pty = Client::Pty(sim.Listener("pty "));
+    const auto sent = Clock::now();
     pty.Send(port1);
     const auto first = pty.Receive(2000, answer.size() / 2);
-    const auto sent = Clock::now();
     const auto second = pty.Receive(2000, answer.size() - answer.size() / 2);
     ASSERT_TRUE(first && second);
-    EXPECT_GE(MsSince(sent), 120);
+    EXPECT_GE(MsSince(sent), 150);
     Bytes whole = *first;
     whole.insert(whole.end(), second->begin(), second->end());
     EXPECT_EQ(whole, answer);
@@ -103,7 +109,7 @@ TEST(SimProgram, FaultSwitchesOnTheWire) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->size(), 528u);
     EXPECT_GE(MsSince(sent), 260);
-    EXPECT_LT(MsSince(sent), 1500);
+    EXPECT_LT(MsSince(sent), 3000);
   }
 }
 
