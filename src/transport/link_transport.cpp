@@ -76,6 +76,7 @@ bool LinkTransport::SendBlock(int32_t length, const uint8_t* data) {
 }
 
 std::string LinkTransport::OpenErrorText() const {
+  if (PortLost()) return std::string(PortErrorText(PortError::Lost));
   if (lastTried_ == Kind::Serial) return std::string(PortErrorText(serial_.Error()));
   if (lastTried_ == Kind::Udp) return udp_.ErrorText();
   return {};

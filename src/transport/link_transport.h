@@ -43,8 +43,9 @@ class LinkTransport final : public BlockTransport {
   Kind CurrentKind() const { return kind_; }
   // The open serial device has gone away (unplugged); the owner should close the link.
   bool PortLost() const { return kind_ == Kind::Serial && serial_.Lost(); }
-  // Why the last open failed (or, for UDP, why sends cannot reach the target); empty when
-  // there is nothing to say. Meant as a second line under the window's own message.
+  // Why the last open failed, why an open serial port stopped working (lost), or for UDP why
+  // sends cannot reach the target; empty when there is nothing to say. Meant as a second line under
+  // the window's own message.
   std::string OpenErrorText() const;
 
   SerialPort& Serial() { return serial_; }

@@ -82,6 +82,7 @@ constexpr ReasonText REASON_TEXTS[] = {
     {PortError::PermissionDenied, "没有访问权限：请将当前用户加入 dialout 组，然后重新登录"},
     {PortError::NotSerial, "不是串口设备"},
     {PortError::Other, "系统错误"},
+    {PortError::Lost, "串口已断开（设备被拔出或关闭）"},
 };
 
 PortError ReasonForErrno(int errorNumber) {

@@ -16,6 +16,7 @@ enum class PortError : uint8_t {
   PermissionDenied,  // the user may not open it
   NotSerial,         // the path is not a terminal device
   Other,
+  Lost,  // an open device went away; never the result of Open, see SerialLine::Lost()
 };
 
 // A one-line explanation of a reason, shown under the window's own message.

@@ -8,22 +8,18 @@
 namespace qv31 {
 namespace {
 
-// One step of the receive loop: a read that brings `bytes` (none = an empty read) at `at`.
-struct Step {
-  uint32_t at;
-  int32_t bytes;
-};
-
-struct Case {
-  const char* name;
-  int32_t capacity;
-  uint32_t gapMs;
-  std::vector<Step> steps;
-  std::vector<int32_t> blocks;  // lengths queued, in order
-};
-
 TEST(BlockAssembler, CutsAtTheQuietGap) {
-  const Case cases[] = {
+  struct Step {
+    uint32_t at;    // fake millisecond tick
+    int32_t bytes;  // brought by the read; 0 is an empty read
+  };
+  const struct {
+    const char* name;
+    int32_t capacity;
+    uint32_t gapMs;
+    std::vector<Step> steps;
+    std::vector<int32_t> blocks;  // lengths queued, in order
+  } cases[] = {
       {"pause one short of the gap joins", 4096, 10, {{0, 3}, {9, 0}, {9, 2}, {18, 0}}, {}},
       {"pause of the gap splits", 4096, 10, {{0, 3}, {10, 0}, {10, 2}, {20, 0}}, {3, 2}},
       {"empty reads before any byte", 4096, 1, {{0, 0}, {50, 0}, {60, 4}, {61, 0}}, {4}},

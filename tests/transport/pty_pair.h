@@ -18,75 +18,59 @@ inline int64_t SteadyMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// A pseudo-terminal pair: the driver under test opens SlavePath(), the test plays the far end
-// of the line on the master side.
-class PtyPair {
- public:
+// Waits for `condition` until `timeoutMs` passes; true when it held.
+template <typename Condition>
+bool WaitFor(Condition condition, int timeoutMs) {
+  for (const int64_t deadline = SteadyMs() + timeoutMs; !condition(); ::usleep(2000)) {
+    if (SteadyMs() >= deadline) return false;
+  }
+  return true;
+}
+
+// A pseudo-terminal pair: the code under test opens slavePath, the test plays the far end of
+// the line on the master side.
+struct PtyPair {
   PtyPair() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128] = {};
-    if (::ptsname_r(master_, name, sizeof name) != 0) return;
-    slavePath_ = name;
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0) {
+      return;
+    }
+    slavePath = name;
     // Held open so that the master never sees the slave side hang up between opens.
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   }
   ~PtyPair() {
     CloseMaster();
-    if (slave_ >= 0) ::close(slave_);
+    if (slave >= 0) ::close(slave);
   }
-  PtyPair(const PtyPair&) = delete;
-  PtyPair& operator=(const PtyPair&) = delete;
-
-  bool Ok() const { return master_ >= 0 && slave_ >= 0; }
-  const std::string& SlavePath() const { return slavePath_; }
-  int Master() const { return master_; }
+  bool Ok() const { return master >= 0 && slave >= 0; }
   void CloseMaster() {
-    if (master_ >= 0) ::close(master_);
-    master_ = -1;
+    if (master >= 0) ::close(master);
+    master = -1;
   }
-
   bool Send(const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
+    return ::write(master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
-
   // Reads from the master until `count` bytes came or `timeoutMs` passed.
   std::vector<uint8_t> Receive(size_t count, int timeoutMs) {
     std::vector<uint8_t> got;
-    const int64_t deadline = SteadyMs() + timeoutMs;
-    while (got.size() < count) {
+    uint8_t buffer[4096];
+    for (const int64_t deadline = SteadyMs() + timeoutMs; got.size() < count;) {
+      pollfd p{master, POLLIN, 0};
       const int64_t left = deadline - SteadyMs();
-      pollfd p{master_, POLLIN, 0};
       if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) break;
-      uint8_t buffer[4096];
-      const ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, count - got.size()));
+      const ssize_t n = ::read(master, buffer, std::min(sizeof buffer, count - got.size()));
       if (n <= 0) break;
       got.insert(got.end(), buffer, buffer + n);
     }
     return got;
   }
 
- private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string slavePath_;
+  int master = -1;
+  int slave = -1;
+  std::string slavePath;
 };
-
-// Waits for `condition` until `timeoutMs` passes; true when it held.
-template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs) {
-  const int64_t deadline = SteadyMs() + timeoutMs;
-  while (!condition()) {
-    if (SteadyMs() >= deadline) return false;
-    ::usleep(2000);
-  }
-  return true;
-}
 
 }  // namespace qv31

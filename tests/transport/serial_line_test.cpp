@@ -13,26 +13,6 @@
 namespace qv31 {
 namespace {
 
-TEST(SerialLine, FormatText) {
-  struct Case {
-    const char* text;
-    char parity;
-    int dataBits;
-    int stopBits;
-  } cases[] = {
-      {"n,8,1", 'n', 8, 1}, {"N,8,1", 'n', 8, 1}, {"e,8,2", 'e', 8, 2}, {"E,8,2", 'e', 8, 2},
-      {"O,7,1", 'o', 7, 1}, {"m,8,1", 'm', 8, 1}, {"S,5,1", 's', 5, 1}, {"x,8,1", 'n', 8, 1},
-      {"e,9,1", 'e', 0, 1}, {"o,8,0", 'o', 8, 2}, {"e,8", 'e', 8, 2},   {"", 'n', 0, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    const LineFormat f = ParseFormatText(c.text);
-    EXPECT_EQ(f.parity, c.parity);
-    EXPECT_EQ(f.dataBits, c.dataBits);
-    EXPECT_EQ(f.stopBits, c.stopBits);
-  }
-}
-
 // What Open writes, checked on the termios2 bits themselves (a pseudo-terminal would force
 // 8 data bits and no parity and hide mistakes there). Expected control flags are the Linux ABI
 // values of <asm-generic/termbits.h>: B1200 0x9, B2400 0xb, B4800 0xc, B9600 0xd,
@@ -58,11 +38,12 @@ TEST(SerialLine, ComposedSettings) {
       {&cooked, 9600, "n,8,1", 0x8bd, 9600},
       {&cooked, 14400, "E,8,2", 0x19f0, 14400},
       {&blank, 1200, "o,7,1", 0xba9, 1200},
-      {&blank, 115200, "m,8,1", 0x40001bb2, 115200},
+      {&blank, 115200, "M,8,1", 0x40001bb2, 115200},
       {&cooked, 57600, "s,8,2", 0x400019f1, 57600},
-      {&cooked, 2400, "q,9,1", 0x8bb, 2400},  // size kept: CS8 from the current bits
-      {&blank, 4800, "n,x,1", 0x88c, 4800},   // size kept: CS5 from the current bits
-      {&at9600, 0, "n,8,1", 0x8bd, 9600},     // rate 0 keeps the rate, never hangs up
+      {&cooked, 2400, "q,9,1", 0x8bb, 2400},  // unknown parity: none; size kept (CS8)
+      {&blank, 4800, "n,x,0", 0x8cc, 4800},   // size kept (CS5); stop "0" means two
+      {&at9600, 0, "e,8", 0x9fd, 9600},       // rate 0 keeps the rate, never hangs up
+      {&blank, 19200, "", 0x8ce, 19200},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.baud) + " " + c.format);
@@ -70,85 +51,45 @@ TEST(SerialLine, ComposedSettings) {
     EXPECT_EQ(t.cflag & LINE_BITS, c.cflag);
     EXPECT_EQ(t.ospeed, c.speed);
     const LineSettings s = DescribeLineTermios(t);
-    EXPECT_EQ(s.baud, c.speed);
-    EXPECT_TRUE(s.raw);
-    EXPECT_FALSE(s.flowControl);
-    EXPECT_TRUE(s.receiverOn);
+    EXPECT_TRUE(s.raw && !s.flowControl && s.receiverOn);
     EXPECT_EQ(s.minChars, 1);
     EXPECT_EQ(s.timeTenths, 0);
   }
 }
 
-TEST(SerialLine, OpensPseudoTerminalRawAt14400) {
+TEST(SerialLine, PseudoTerminalRawAt14400UntilTheOtherSideCloses) {
   PtyPair pty;
   ASSERT_TRUE(pty.Ok());
   SerialLine line;
-  ASSERT_TRUE(line.Open(pty.SlavePath(), 14400, "e,8,2"));
+  ASSERT_TRUE(line.Open(pty.slavePath, 14400, "e,8,2"));
   LineSettings s;
   ASSERT_TRUE(line.ReadSettings(s));
   EXPECT_EQ(s.baud, 14400u);
-  EXPECT_TRUE(s.customRate);
+  EXPECT_TRUE(s.customRate && s.raw);
   EXPECT_EQ(s.format.stopBits, 2);
-  EXPECT_TRUE(s.raw);
 
   uint8_t buffer[16];
-  EXPECT_EQ(line.Read(buffer, sizeof buffer), 0);                    // idle line
-  const std::vector<uint8_t> crlf = {'\r', '\n', 0x03, 0x11, 0xFF};  // untranslated in raw mode
-  ASSERT_TRUE(pty.Send(crlf));
+  EXPECT_EQ(line.Read(buffer, sizeof buffer), 0);                     // idle line
+  const std::vector<uint8_t> bytes = {'\r', '\n', 0x03, 0x11, 0xFF};  // untranslated when raw
+  ASSERT_TRUE(pty.Send(bytes));
   ASSERT_EQ(line.WaitReadable(2000), 1);
-  EXPECT_EQ(line.Read(buffer, sizeof buffer), 5);
-  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 5), crlf);
-  EXPECT_EQ(line.Write(crlf.data(), 5, 100), 5);
-  EXPECT_EQ(pty.Receive(5, 2000), crlf);
+  ASSERT_EQ(line.Read(buffer, sizeof buffer), 5);
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 5), bytes);
+  EXPECT_EQ(line.Write(bytes.data(), 5, 100), 5);
+  EXPECT_EQ(pty.Receive(5, 2000), bytes);
   EXPECT_FALSE(line.Lost());
-}
 
-TEST(SerialLine, LostWhenTheOtherSideCloses) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.Ok());
-  SerialLine line;
-  ASSERT_TRUE(line.Open(pty.SlavePath(), 9600, "n,8,1"));
   pty.CloseMaster();
-  uint8_t buffer[8];
   EXPECT_EQ(line.Read(buffer, sizeof buffer), 0);
   EXPECT_TRUE(line.Lost());
   const int64_t start = SteadyMs();
-  EXPECT_EQ(line.WaitReadable(1000), -1);  // at once, not after the time-out
+  EXPECT_EQ(line.WaitReadable(1000), -1);  // at once, so a caller cannot spin on it
   EXPECT_LT(SteadyMs() - start, 500);
   EXPECT_EQ(line.Write(buffer, 8, 1000), 0);
 }
 
-TEST(SerialLine, OpenFailuresHaveReasons) {
-  char dir[] = "/tmp/qv31-line-XXXXXX";
-  ASSERT_NE(::mkdtemp(dir), nullptr);
-  const std::string file = std::string(dir) + "/plain";
-  std::FILE* f = std::fopen(file.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
-  struct Case {
-    std::string path;
-    PortError error;
-  } cases[] = {
-      {std::string(dir) + "/ttyUSB9", PortError::Missing},
-      {"", PortError::Missing},
-      {file, PortError::NotSerial},
-      {dir, PortError::NotSerial},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    SerialLine line;
-    EXPECT_FALSE(line.Open(c.path, 9600, "n,8,1"));
-    EXPECT_EQ(line.Error(), c.error);
-    EXPECT_FALSE(line.IsOpen());
-    EXPECT_FALSE(PortErrorText(c.error).empty());
-    line.Close();
-  }
-  std::remove(file.c_str());
-  ::rmdir(dir);
-}
-
-// Runs `body` in a child process as an ordinary user (root drops to "nobody"); the child's
-// exit code is the body's result.
+// Runs `body` in a child process as an ordinary user (root drops to "nobody"); returns the
+// child's exit code.
 int AsOrdinaryUser(const std::function<int()>& body) {
   const pid_t child = ::fork();
   if (child == 0) {
@@ -163,49 +104,47 @@ int AsOrdinaryUser(const std::function<int()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
 }
 
-TEST(SerialLine, ExclusiveOpen) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.Ok());
-  SerialLine first;
-  ASSERT_TRUE(first.Open(pty.SlavePath(), 9600, "n,8,1"));
-  // Root passes TIOCEXCL; the lock still refuses it.
-  SerialLine second;
-  EXPECT_FALSE(second.Open(pty.SlavePath(), 9600, "n,8,1"));
-  EXPECT_EQ(second.Error(), PortError::Busy);
-  // An ordinary user allowed to open the device is refused by TIOCEXCL at open().
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown(pty.SlavePath().c_str(), 65534, 65534), 0);
-  }
-  const std::string path = pty.SlavePath();
-  EXPECT_EQ(AsOrdinaryUser([&] {
-              SerialLine other;
-              return !other.Open(path, 9600, "n,8,1") && other.Error() == PortError::Busy ? 0 : 1;
-            }),
-            0);
-  first.Close();
-  EXPECT_TRUE(second.Open(pty.SlavePath(), 9600, "n,8,1"));
+PortError OpenError(const std::string& path) {
+  SerialLine line;
+  return line.Open(path, 9600, "n,8,1") ? PortError::None : line.Error();
 }
 
-TEST(SerialLine, PermissionDeniedForOrdinaryUser) {
-  char dir[] = "/tmp/qv31-perm-XXXXXX";
+TEST(SerialLine, OpenFailuresHaveReasons) {
+  char dir[] = "/tmp/qv31-line-XXXXXX";
   ASSERT_NE(::mkdtemp(dir), nullptr);
   ::chmod(dir, 0755);
   const std::string file = std::string(dir) + "/ttyX";
-  std::FILE* f = std::fopen(file.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
+  std::fclose(std::fopen(file.c_str(), "w"));
+  EXPECT_EQ(OpenError(std::string(dir) + "/ttyUSB9"), PortError::Missing);
+  EXPECT_EQ(OpenError(""), PortError::Missing);
+  EXPECT_EQ(OpenError(file), PortError::NotSerial);
+  EXPECT_EQ(OpenError(dir), PortError::NotSerial);
   ::chmod(file.c_str(), 0);
   EXPECT_EQ(AsOrdinaryUser([&] {
-              SerialLine line;
-              return !line.Open(file, 9600, "n,8,1") &&
-                             line.Error() == PortError::PermissionDenied &&
-                             PortErrorText(line.Error()).find("dialout") != std::string::npos
+              return OpenError(file) == PortError::PermissionDenied &&
+                             PortErrorText(PortError::PermissionDenied).find("dialout") !=
+                                 std::string_view::npos
                          ? 0
                          : 1;
             }),
             0);
   std::remove(file.c_str());
   ::rmdir(dir);
+}
+
+TEST(SerialLine, ExclusiveOpen) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  SerialLine first;
+  ASSERT_TRUE(first.Open(pty.slavePath, 9600, "n,8,1"));
+  EXPECT_EQ(OpenError(pty.slavePath), PortError::Busy);  // root passes TIOCEXCL, not the lock
+  // An ordinary user allowed to open the device is refused by TIOCEXCL at open().
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(pty.slavePath.c_str(), 65534, 65534), 0);
+  }
+  EXPECT_EQ(AsOrdinaryUser([&] { return OpenError(pty.slavePath) == PortError::Busy ? 0 : 1; }), 0);
+  first.Close();
+  EXPECT_EQ(OpenError(pty.slavePath), PortError::None);
 }
 
 }  // namespace
