@@ -17,6 +17,9 @@ namespace {
 constexpr size_t RX_BUFFER_SIZE = LINK_BUFFER_SIZE + 1;
 constexpr int32_t LINE_READ_CHUNK = 4096;
 constexpr int UDP_DATAGRAMS_PER_WAKE = 64;
+// Replies waiting for a line that nobody reads are bounded; a client that only writes must
+// not grow the simulator without end.
+constexpr size_t LINE_TX_MAX = 64 * 1024;
 
 std::string Hex(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -134,6 +137,10 @@ void SimServer::Send(Scheduled& item) {
   }
   LineState& state = lines_[item.line];
   if (!state.alive) return;
+  if (state.tx.size() + item.bytes.size() > LINE_TX_MAX) {
+    Log(state.line->Name() + ": reply discarded, nobody is reading the line");
+    return;
+  }
   if (state.tx.empty()) state.lineFreeAt = std::max(state.lineFreeAt, Clock::now());
   state.tx.insert(state.tx.end(), item.bytes.begin(), item.bytes.end());
   FlushLine(state, Clock::now());
