@@ -43,6 +43,7 @@ test-tsan: deps build-tsan/build.ninja
 
 build-fuzz/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
 	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_SANITIZE="address;undefined"
 
 FUZZ_RUNS ?= 200000
@@ -55,7 +56,7 @@ test-fuzz: deps build-fuzz/build.ninja
 	done
 
 build-bench/build.ninja: | deps
-	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV31_TESTS=OFF -DQV31_BENCH=ON
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
 bench: deps build-bench/build.ninja
 	cmake --build build-bench -j $(JOBS)
