@@ -1,8 +1,9 @@
 #include "sim/pty_line.h"
 
+#include "transport/serial_line.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,15 +56,12 @@ int PtyLine::Open(const std::string& linkPath, std::string& error) {
   }
   slavePath_ = name;
   slaveHold_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  termios mode{};
-  if (slaveHold_ < 0 || tcgetattr(slaveHold_, &mode) != 0) {
+  // No echo, no line editing, no translation: frames are binary.
+  if (slaveHold_ < 0 || !MakeRawTerminal(slaveHold_)) {
     error = Failure("cannot open " + slavePath_);
     Close();
     return -1;
   }
-  // No echo, no line editing, no translation: frames are binary.
-  cfmakeraw(&mode);
-  tcsetattr(slaveHold_, TCSANOW, &mode);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   if (!linkPath.empty()) {
     if (!MakeLink(slavePath_, linkPath, error)) {

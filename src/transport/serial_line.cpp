@@ -340,4 +340,17 @@ bool SerialLine::ReadSettings(LineSettings& settings) const {
   return true;
 }
 
+bool MakeRawTerminal(int fd) {
+  // What cfmakeraw does, through the same termios2 calls as the line itself.
+  termios2 mode{};
+  if (::ioctl(fd, TCGETS2, &mode) != 0) return false;
+  mode.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
+  mode.c_oflag &= ~OPOST;
+  mode.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  mode.c_cflag = (mode.c_cflag & ~(CSIZE | PARENB)) | CS8;
+  mode.c_cc[VMIN] = 1;
+  mode.c_cc[VTIME] = 0;
+  return ::ioctl(fd, TCSETS2, &mode) == 0;
+}
+
 }  // namespace qv31

@@ -67,6 +67,10 @@ LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud,
                                std::string_view formatText);
 LineSettings DescribeLineTermios(const LineTermios& termios);
 
+// Puts a terminal descriptor (for example the slave side of a pseudo-terminal) into raw mode:
+// no echo, no line editing, no translation. False when it is not a terminal.
+bool MakeRawTerminal(int fd);
+
 // One open serial device (or pseudo-terminal), Linux. The only place that speaks termios.
 //
 // Read and Write never block past their bounds, so one thread may read while another writes.

@@ -6,13 +6,14 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "transport/serial_line.h"
 
 extern char** environ;
 
@@ -115,10 +116,7 @@ class Client {
   // A terminal already open, e.g. the master side of a pty whose slave the simulator serves.
   static Client Raw(int fd) {
     Client c(fd, false);
-    termios mode{};
-    tcgetattr(c.fd_, &mode);
-    cfmakeraw(&mode);
-    tcsetattr(c.fd_, TCSANOW, &mode);
+    MakeRawTerminal(c.fd_);
     return c;
   }
   Client(Client&& other) noexcept : fd_(other.fd_), datagrams_(other.datagrams_) { other.fd_ = -1; }
