@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "acq/acq_grid.h"
 #include "acq/csv_file.h"
 #include "text/gbk.h"
@@ -17,17 +18,6 @@ namespace qv31 {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 bool SameCells(const AcqGrid& a, const AcqGrid& b) {
   for (int r = 0; r < ACQ_ROW_COUNT; ++r) {

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "file_bytes.h"
 #include "link/link_frame.h"
 #include "sim/factory_state.h"
 #include "sim/gateway_memory.h"
@@ -29,11 +30,6 @@ struct CtlRun {
   std::string err;
   int64_t ms = 0;
 };
-
-std::string Slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
 
 class CtlTest : public ::testing::Test {
  protected:
@@ -70,8 +66,8 @@ class CtlTest : public ::testing::Test {
     }
     posix_spawn_file_actions_destroy(&actions);
     run.ms = SteadyMs() - start;
-    run.out = Slurp(Path("out"));
-    run.err = Slurp(Path("err"));
+    run.out = ReadBytes(Path("out"));
+    run.err = ReadBytes(Path("err"));
     return run;
   }
 
@@ -211,7 +207,7 @@ TEST_F(CtlTest, TableExportEqualsTheGoldenFile) {
   const std::string out = Path("table.csv");
   std::ofstream(out) << "old content that is replaced\n";
   ASSERT_EQ(Ctl({"--udp", udp, "table", "export", out}).status, 0);
-  EXPECT_EQ(Slurp(out), Slurp(std::string(QV31_TEST_DATA) + "/factory_table.csv"));
+  EXPECT_EQ(ReadBytes(out), ReadBytes(std::string(QV31_TEST_DATA) + "/factory_table.csv"));
 }
 
 TEST_F(CtlTest, TableImportOfShuffledRepeatedAndShortLines) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/ini_text.h"
 #include "settings/link_settings.h"
@@ -18,17 +19,6 @@ namespace qv31 {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 class SettingsTest : public ::testing::Test {
  protected:
