@@ -222,11 +222,13 @@ TEST_F(CtlTest, TableImportOfShuffledRepeatedAndShortLines) {
       << "3,COM3,9,03-R,100,5,64\r\n";
   const CtlRun run = Ctl({"--udp", udp, "table", "import", Path("in.csv")});
   ASSERT_EQ(run.status, 0) << run.err;
-  const auto table = Memory("s.json").AreaBytes(AREA_TABLE);
+  const GatewayMemory memory = Memory("s.json");
+  const auto table = memory.AreaBytes(AREA_TABLE);
   auto record = [&](int row) {
     return std::vector<uint8_t>(table.begin() + 8 * row, table.begin() + 8 * row + 8);
   };
-  const auto factory = FactoryMemory().AreaBytes(AREA_TABLE);
+  const GatewayMemory factoryMemory = FactoryMemory();
+  const auto factory = factoryMemory.AreaBytes(AREA_TABLE);
   EXPECT_EQ(record(3), (std::vector<uint8_t>{2, 0x03, 9, 0, 100, 5, 0, 64}));  // later line wins
   EXPECT_EQ(record(7), (std::vector<uint8_t>{3, 0x86, 1, 0, 1, 1, 0, 2}));
   EXPECT_EQ(record(12), (std::vector<uint8_t>{0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));  // short line
