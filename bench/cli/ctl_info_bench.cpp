@@ -71,9 +71,9 @@ int main() {
   getrusage(RUSAGE_CHILDREN, &usage);  // the largest child: qv31ctl or the simulator
   std::sort(ms.begin(), ms.end());
   const double median = ms[ms.size() / 2];
-  std::printf("qv31ctl info over UDP: median %.1f ms over %d runs (min %.1f, max %.1f), "
-              "%.2f x the 120 ms tick floor, peak RSS %.1f MB, %d failed\n",
-              median, kRuns, ms.front(), ms.back(), median / kFloorMs, usage.ru_maxrss / 1024.0,
-              failures);
+  std::printf(
+      "qv31ctl info over UDP: median %.1f ms over %d runs (min %.1f, max %.1f), "
+      "%.2f x the 120 ms tick floor, peak RSS %.1f MB, %d failed\n",
+      median, kRuns, ms.front(), ms.back(), median / kFloorMs, usage.ru_maxrss / 1024.0, failures);
   return failures == 0 ? 0 : 1;
 }

@@ -33,8 +33,8 @@ namespace {
 using Json = nlohmann::ordered_json;
 using FrameList = std::vector<std::vector<uint8_t>>;
 
-constexpr KeyGroup kWriteOrder[] = {KeyGroup::Port1, KeyGroup::Port2,   KeyGroup::Port3,
-                                    KeyGroup::Port4, KeyGroup::FourG,   KeyGroup::Network,
+constexpr KeyGroup kWriteOrder[] = {KeyGroup::Port1, KeyGroup::Port2, KeyGroup::Port3,
+                                    KeyGroup::Port4, KeyGroup::FourG, KeyGroup::Network,
                                     KeyGroup::Acq};
 
 // A usage or file problem found before anything is sent.
@@ -152,8 +152,8 @@ int Ctl::OpenAndConnect() {
   } else {
     const int64_t p = LeadingDecimal(udpPort);
     if (udpPort.find_first_not_of("0123456789") != std::string::npos || p < 1 || p > 65535) {
-      return Fail(EXIT_USAGE, "the UDP port must be a number from 1 to 65535, not \"" +
-                                  udpPort + "\"");
+      return Fail(EXIT_USAGE,
+                  "the UDP port must be a number from 1 to 65535, not \"" + udpPort + "\"");
     }
     if (!link_.OpenUdp(host, udpPort) || !link_.OpenErrorText().empty()) {
       return Fail(EXIT_OPEN, "无法打开UDP端口！ " + link_.OpenErrorText());
@@ -234,21 +234,23 @@ size_t DisplayWidth(const std::string& s) {
 }
 
 void Ctl::PrintRows(bool all, Json& doc) {
-  static constexpr std::array<std::pair<const char*, int>, 9> kCols = {{{"row", COL_NUMBER},
-                                                                        {"channel", COL_CHANNEL},
-                                                                        {"slave", COL_SLAVE},
-                                                                        {"type", COL_TYPE},
-                                                                        {"start", COL_START},
-                                                                        {"count", COL_COUNT},
-                                                                        {"vars", COL_VAR_RANGE},
-                                                                        {"buffer", COL_BUFFER},
-                                                                        {"buffer_refs", COL_BUFFER_RANGE}}};
+  static constexpr std::array<std::pair<const char*, int>, 9> kCols = {
+      {{"row", COL_NUMBER},
+       {"channel", COL_CHANNEL},
+       {"slave", COL_SLAVE},
+       {"type", COL_TYPE},
+       {"start", COL_START},
+       {"count", COL_COUNT},
+       {"vars", COL_VAR_RANGE},
+       {"buffer", COL_BUFFER},
+       {"buffer_refs", COL_BUFFER_RANGE}}};
   static constexpr std::array<size_t, 9> kWidth = {5, 9, 7, 10, 7, 7, 15, 8, 15};
   Json rows = Json::array();
   std::string text;
   auto cell = [&](const std::string& s, size_t col) {
     text += s;
-    if (col + 1 < kCols.size()) text.append(kWidth[col] - std::min(kWidth[col] - 1, DisplayWidth(s)), ' ');
+    if (col + 1 < kCols.size())
+      text.append(kWidth[col] - std::min(kWidth[col] - 1, DisplayWidth(s)), ' ');
   };
   for (size_t c = 0; c < kCols.size(); ++c) cell(kCols[c].first, c);
   text += '\n';
@@ -297,10 +299,11 @@ int Ctl::Get() {
   if (const int rc = OpenAndConnect()) return rc;
   FrameList frames;
   if (params) frames.push_back(QueryAllParamFrames().back());
-  if (acq) frames = [&] {
-    for (auto& f : QueryAcqFrames()) frames.push_back(std::move(f));
-    return frames;
-  }();
+  if (acq)
+    frames = [&] {
+      for (auto& f : QueryAcqFrames()) frames.push_back(std::move(f));
+      return frames;
+    }();
   if (!frames.empty() && !Exchange(frames)) return GatewayFailure();
   Json doc = Json::object();
   PrintKeys(keys, doc);
@@ -488,7 +491,8 @@ int Ctl::TableImport(const std::string& file) {
     // Refuse a wrong file before touching the gateway.
     AcqGrid scratch;
     const CsvResult r = ImportCsv(scratch, file);
-    if (r == CsvResult::Mismatch) return Fail(EXIT_FILE, file + ": " + std::string(STATUS_MISMATCH));
+    if (r == CsvResult::Mismatch)
+      return Fail(EXIT_FILE, file + ": " + std::string(STATUS_MISMATCH));
     if (r != CsvResult::Imported) return Fail(EXIT_FILE, "cannot read " + file);
   }
   if (const int rc = OpenAndConnect()) return rc;
@@ -567,7 +571,8 @@ int Ctl::Backup(const std::string& file) {
   };
   doc["images"] = {{"params", hex(session_->Params().Bytes())},
                    {"table", hex(session_->Table().Bytes())}};
-  if (!WriteFileAtomically(file, doc.dump(2) + "\n")) return Fail(EXIT_FILE, "cannot write " + file);
+  if (!WriteFileAtomically(file, doc.dump(2) + "\n"))
+    return Fail(EXIT_FILE, "cannot write " + file);
   return EXIT_DONE;
 }
 
@@ -618,7 +623,8 @@ int Ctl::Restore(const std::string& file) {
     if (!doc["table"].is_array()) return Fail(EXIT_FILE, file + ": table is not a list of rows");
     for (const Json& row : doc["table"]) {
       const int r = row.is_object() ? row.value("row", 0) - 1 : -1;
-      if (r < 0 || r >= ACQ_ROW_COUNT) return Fail(EXIT_FILE, file + ": a table row has no row 1..255");
+      if (r < 0 || r >= ACQ_ROW_COUNT)
+        return Fail(EXIT_FILE, file + ": a table row has no row 1..255");
       const char* fields[] = {"channel", "slave", "type", "start", "count", "buffer"};
       for (size_t f = 0; f < 6; ++f) {
         rows[r][f] = row.contains(fields[f]) ? ValueText(row[fields[f]]).value_or("") : "";
@@ -644,15 +650,16 @@ int Ctl::Restore(const std::string& file) {
   AcqGrid& grid = session_->Grid();
   for (int b = 0; b < ACQ_BLOCK_COUNT; ++b) grid.RefreshAcqBlock(session_->Table(), b);
   if (doc.contains("table")) {
-    static constexpr int kCols[] = {COL_CHANNEL, COL_SLAVE, COL_TYPE, COL_START, COL_COUNT,
-                                    COL_BUFFER};
+    static constexpr int kCols[] = {COL_CHANNEL, COL_SLAVE, COL_TYPE,
+                                    COL_START,   COL_COUNT, COL_BUFFER};
     for (int r = 0; r < ACQ_ROW_COUNT; ++r) {
       for (size_t f = 0; f < 6; ++f) grid.SetCell(r, kCols[f], rows[r][f]);
       grid.RecalcAcqRow(r);
     }
   }
   for (const auto& [key, value] : values) ApplyKey(*key, value);
-  return WriteGroupsAndVerify(std::vector<KeyGroup>(std::begin(kWriteOrder), std::end(kWriteOrder)));
+  return WriteGroupsAndVerify(
+      std::vector<KeyGroup>(std::begin(kWriteOrder), std::end(kWriteOrder)));
 }
 
 }  // namespace

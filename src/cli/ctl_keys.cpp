@@ -128,8 +128,8 @@ std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view va
       for (const auto& c : key.choices) {
         if (c == value) return std::string(value);
       }
-      error = name + " takes one of " + JoinChoices(key.choices) + ", not \"" +
-              std::string(value) + "\"";
+      error = name + " takes one of " + JoinChoices(key.choices) + ", not \"" + std::string(value) +
+              "\"";
       return std::nullopt;
     case K::Ipv4:
       if (IsDottedIpv4(value)) return std::string(value);

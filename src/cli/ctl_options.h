@@ -32,8 +32,7 @@ struct CtlOptions {
 };
 
 // Parses the command line (argv[0] excluded). On a usage error returns false with `error` set.
-bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options,
-                     std::string& error);
+bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options, std::string& error);
 
 std::string CtlUsage();
 

@@ -35,8 +35,8 @@ void GatewaySession::StoreReply(const AcceptedReply& row, const uint8_t* payload
       break;
     case ReplyTarget::Ident: {
       const auto* end = std::find(payload, payload + IDENT_SIZE, uint8_t{0});
-      identity_ = GbkToUtf8(std::string(reinterpret_cast<const char*>(payload),
-                                        static_cast<size_t>(end - payload)));
+      identity_ = GbkToUtf8(
+          std::string(reinterpret_cast<const char*>(payload), static_cast<size_t>(end - payload)));
       break;
     }
     case ReplyTarget::None:

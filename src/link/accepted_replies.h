@@ -33,7 +33,7 @@ struct AcceptedReply {
   uint32_t address;  // or MATCH_ANY
   uint32_t length;   // or MATCH_ANY
   ReplyTarget target;
-  uint16_t offset;   // into the parameter image (address - 6) or the table image (block * 512)
+  uint16_t offset;  // into the parameter image (address - 6) or the table image (block * 512)
   uint16_t show;
   uint8_t tableBlock;
 };

@@ -1,7 +1,5 @@
 #include "sim/pty_line.h"
 
-#include "transport/serial_line.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "transport/serial_line.h"
 
 namespace qv31 {
 namespace {

@@ -11,8 +11,8 @@ bool IsBlank(char c) {
 
 struct Scan {
   bool negative = false;
-  uint64_t bits = 0;       // magnitude modulo 2^64
-  bool overflow = false;   // magnitude did not fit in 64 bits
+  uint64_t bits = 0;      // magnitude modulo 2^64
+  bool overflow = false;  // magnitude did not fit in 64 bits
 };
 
 Scan ScanDecimal(std::string_view text) {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "file_bytes.h"
 #include "acq/acq_grid.h"
 #include "acq/csv_file.h"
+#include "file_bytes.h"
 #include "text/gbk.h"
 
 namespace qv31 {

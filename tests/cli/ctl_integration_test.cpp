@@ -52,8 +52,10 @@ class CtlTest : public ::testing::Test {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, Path("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, Path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, Path("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, Path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     const int64_t start = SteadyMs();
     pid_t pid = -1;
     CtlRun run;
@@ -175,13 +177,17 @@ TEST_F(CtlTest, SetChangesExactlyItsBytesWithTheButtonsFrames) {
                                              {AREA_TABLE, OP_WRITE, 0x400, 512},
                                              {AREA_TABLE, OP_WRITE, 0x600, 512}};
   const Case cases[] = {
-      {"port3.baud=38400", {{AREA_PARAMS, OP_READ, 322, 2}}, {{AREA_PARAMS, OP_WRITE, 322, 2}},
+      {"port3.baud=38400",
+       {{AREA_PARAMS, OP_READ, 322, 2}},
+       {{AREA_PARAMS, OP_WRITE, 322, 2}},
        {{AREA_PARAMS, 316}}},
       {"4g.station=7",
        {{AREA_PARAMS, OP_READ, 8, 12}},
        {{AREA_PARAMS, OP_READ, 13, 2}, {AREA_PARAMS, OP_WRITE, 8, 15}},
        {{AREA_PARAMS, 3}}},
-      {"net.ch1.port=9001", {{AREA_PARAMS, OP_READ, 158, 104}}, {{AREA_PARAMS, OP_WRITE, 164, 98}},
+      {"net.ch1.port=9001",
+       {{AREA_PARAMS, OP_READ, 158, 104}},
+       {{AREA_PARAMS, OP_WRITE, 164, 98}},
        {{AREA_PARAMS, 182}}},
       {"acq.interval_ms=50", acqRead, acqWrite, {{AREA_TABLE, 3}}},
   };
@@ -193,7 +199,8 @@ TEST_F(CtlTest, SetChangesExactlyItsBytesWithTheButtonsFrames) {
     const CtlRun run = Ctl({"--udp", udp, "--trace", "set", c.assignment});
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<FrameHeader> want = {ident};
-    for (const auto* part : {&c.query, &c.write, &c.query}) want.insert(want.end(), part->begin(), part->end());
+    for (const auto* part : {&c.query, &c.write, &c.query})
+      want.insert(want.end(), part->begin(), part->end());
     EXPECT_EQ(SentHeaders(run.err), want);
     EXPECT_EQ(Changed(old, Memory("s.json")), c.changed);
     sim.Stop();
@@ -236,7 +243,8 @@ TEST_F(CtlTest, TableImportOfShuffledRepeatedAndShortLines) {
       << "header and rows without a line keep their values";
   EXPECT_TRUE(std::equal(table.begin() + 8 * 13, table.end(), factory.begin() + 8 * 13));
 
-  std::ofstream(Path("bad.csv"), std::ios::binary) << "\xEF\xBB\xBF" << gbkHeader << "\r\n1,COM1\r\n";
+  std::ofstream(Path("bad.csv"), std::ios::binary)
+      << "\xEF\xBB\xBF" << gbkHeader << "\r\n1,COM1\r\n";
   const CtlRun refused = Ctl({"--udp", udp, "--trace", "table", "import", Path("bad.csv")});
   EXPECT_EQ(refused.status, 4);
   EXPECT_NE(refused.err.find("数据内容不符合"), std::string::npos);
@@ -248,14 +256,17 @@ TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
   const std::string udpA = StartSim(a, "a.json");
   const std::string udpB = StartSim(b, "b.json", {"--identity", "OTHER"});
   ASSERT_EQ(Ctl({"--udp", udpA, "set", "net.ch1.target=北京.example.cn", "4g.group=5",
-                 "port2.format=o,8,2", "acq.enable=off"}).status, 0);
+                 "port2.format=o,8,2", "acq.enable=off"})
+                .status,
+            0);
   ASSERT_EQ(Ctl({"--udp", udpA, "backup", Path("backup.json")}).status, 0);
   const CtlRun restore = Ctl({"--udp", udpB, "restore", Path("backup.json")});
   ASSERT_EQ(restore.status, 0) << restore.err;
   const auto diff = Changed(Memory("a.json"), Memory("b.json"));
   for (const auto& [area, index] : diff) EXPECT_EQ(area, AREA_IDENT) << "index " << index;
 
-  std::ofstream(Path("broken.json")) << "{\"format\": \"qv31-backup\", \"keys\": {\"4g.station\": 70000}}";
+  std::ofstream(Path("broken.json"))
+      << "{\"format\": \"qv31-backup\", \"keys\": {\"4g.station\": 70000}}";
   EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("broken.json")}).status, 4);
   std::ofstream(Path("junk.json")) << "not json";
   EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("junk.json")}).status, 4);

@@ -35,15 +35,20 @@ TEST(LinkFrame, WorkedFramesByteForByte) {
     Bytes wire;
   };
   const Case cases[] = {
-      {"identity", {{AREA_IDENT, OP_READ, 0, 18}, {}},
+      {"identity",
+       {{AREA_IDENT, OP_READ, 0, 18}, {}},
        with({0x03, 0x02, 0x00, 0x00, 0x12, 0x00, 0xBE, 0x15})},
-      {"whole image", {{AREA_PARAMS, OP_READ, 6, 320}, {}},
+      {"whole image",
+       {{AREA_PARAMS, OP_READ, 6, 320}, {}},
        with({0x01, 0x02, 0x06, 0x00, 0x40, 0x01, 0x43, 0xDF})},
-      {"port 1", {{AREA_PARAMS, OP_READ, 6, 2}, {}},
+      {"port 1",
+       {{AREA_PARAMS, OP_READ, 6, 2}, {}},
        with({0x01, 0x02, 0x06, 0x00, 0x02, 0x00, 0xB2, 0xBF})},
-      {"table block 0", {{AREA_TABLE, OP_READ, 0, 512}, {}},
+      {"table block 0",
+       {{AREA_TABLE, OP_READ, 0, 512}, {}},
        with({0x02, 0x02, 0x00, 0x00, 0x00, 0x02, 0x32, 0xA5})},
-      {"stop", {{AREA_TABLE, OP_WRITE, 0, 1}, {0x00}},
+      {"stop",
+       {{AREA_TABLE, OP_WRITE, 0, 1}, {0x00}},
        with({0x02, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x74, 0x46})},
   };
   for (const Case& c : cases) EXPECT_EQ(c.frame.Encode(), c.wire) << c.name;
@@ -83,11 +88,15 @@ TEST(AcceptedReplies, ExactMatchesOnly) {
     bool accepted;
   };
   const Case cases[] = {
-      {{AREA_PARAMS, OP_READ_REPLY, 6, 320}, true},  {{AREA_PARAMS, OP_READ_REPLY, 6, 2}, true},
-      {{AREA_PARAMS, OP_READ_REPLY, 8, 13}, false},  {{AREA_PARAMS, OP_WRITE_ACK, 999, 7}, true},
-      {{AREA_TABLE, OP_WRITE_ACK, 1, 1}, true},      {{AREA_IDENT, OP_WRITE_ACK, 0, 18}, false},
+      {{AREA_PARAMS, OP_READ_REPLY, 6, 320}, true},
+      {{AREA_PARAMS, OP_READ_REPLY, 6, 2}, true},
+      {{AREA_PARAMS, OP_READ_REPLY, 8, 13}, false},
+      {{AREA_PARAMS, OP_WRITE_ACK, 999, 7}, true},
+      {{AREA_TABLE, OP_WRITE_ACK, 1, 1}, true},
+      {{AREA_IDENT, OP_WRITE_ACK, 0, 18}, false},
       {{AREA_TABLE, OP_READ_REPLY, 0x200, 0x100}, false},
-      {{AREA_TABLE, OP_READ_REPLY, 0x600, 512}, true}, {{AREA_IDENT, OP_READ_REPLY, 0, 18}, true},
+      {{AREA_TABLE, OP_READ_REPLY, 0x600, 512}, true},
+      {{AREA_IDENT, OP_READ_REPLY, 0, 18}, true},
       {{AREA_PARAMS, OP_READ, 6, 320}, false},
   };
   for (const Case& c : cases) {

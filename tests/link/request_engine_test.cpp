@@ -228,10 +228,10 @@ TEST_F(ConnectPhaseTest, NoAnswerClosesTheLink) {
 
 TEST_F(EngineTest, RandomAndMutatedBlocksNeverFault) {
   std::mt19937 rng(20261206);
-  const std::vector<Bytes> seeds = {
-      Rig::Reply(kReply4G), Rig::Reply({AREA_PARAMS, OP_READ_REPLY, 6, 320}),
-      Rig::Reply({AREA_TABLE, OP_READ_REPLY, 0x600, 512}), Rig::Reply(kReplyIdent),
-      Rig::Reply(kAckParams)};
+  const std::vector<Bytes> seeds = {Rig::Reply(kReply4G),
+                                    Rig::Reply({AREA_PARAMS, OP_READ_REPLY, 6, 320}),
+                                    Rig::Reply({AREA_TABLE, OP_READ_REPLY, 0x600, 512}),
+                                    Rig::Reply(kReplyIdent), Rig::Reply(kAckParams)};
   for (int i = 0; i < 100000; ++i) {
     Bytes b;
     if (i % 2 == 0) {

@@ -14,10 +14,13 @@ TEST(Gbk, RoundTripOfTheProgramsOwnTexts) {
 }
 
 TEST(Gbk, BadInputIsReplacedNotDropped) {
-  EXPECT_EQ(GbkToUtf8("A\xFF" "B"), "A\xEF\xBF\xBD" "B");
+  EXPECT_EQ(GbkToUtf8("A\xFF"
+                      "B"),
+            "A\xEF\xBF\xBD"
+            "B");
   EXPECT_EQ(GbkToUtf8("A\xD6"), "A\xEF\xBF\xBD");  // lead byte cut at the end
-  EXPECT_EQ(Utf8ToGbk("a\xC3"), "a?");              // truncated UTF-8
-  EXPECT_EQ(Utf8ToGbk("x😀y"), "x?y");             // not in GBK
+  EXPECT_EQ(Utf8ToGbk("a\xC3"), "a?");             // truncated UTF-8
+  EXPECT_EQ(Utf8ToGbk("x😀y"), "x?y");              // not in GBK
 }
 
 TEST(Gbk, PrefixNeverSplitsACharacter) {
