@@ -53,6 +53,8 @@ class Ctl {
     std::fprintf(err_, "qv31ctl: %s\n", message.c_str());
     return status;
   }
+  // Opens the link given on the command line, else the one in the settings file.
+  int OpenLink(bool serialOnly);
   int OpenAndConnect();
   bool Exchange(const FrameList& frames);
   int GatewayFailure();
@@ -120,7 +122,7 @@ int Ctl::Run() {
   return Fail(EXIT_USAGE, "bad command or arguments: " + c + " (see qv31ctl --help)");
 }
 
-int Ctl::OpenAndConnect() {
+int Ctl::OpenLink(bool serialOnly) {
   std::string port = o_.device, baud = o_.baud, format = o_.format, delay = o_.delay;
   std::string host = o_.host, udpPort = o_.udpPort;
   bool serial = o_.link == CtlOptions::Link::Serial;
@@ -135,6 +137,9 @@ int Ctl::OpenAndConnect() {
     serial = s.serialMode == "TRUE";
     port = s.portText, baud = s.baudText, format = s.formatText, delay = s.delayText;
     host = s.addressText, udpPort = s.targetPortText;
+  }
+  if (serialOnly && !serial) {
+    return Fail(EXIT_USAGE, "stop works over a serial line only (--serial DEVICE)");
   }
   if (serial) {
     if (std::find(BAUD_TEXTS.begin(), BAUD_TEXTS.end(), baud) == BAUD_TEXTS.end()) {
@@ -159,6 +164,11 @@ int Ctl::OpenAndConnect() {
       return Fail(EXIT_OPEN, "无法打开UDP端口！ " + link_.OpenErrorText());
     }
   }
+  return EXIT_DONE;
+}
+
+int Ctl::OpenAndConnect() {
+  if (const int rc = OpenLink(false)) return rc;
   BlockTransport* transport = &link_;
   if (o_.trace) {
     trace_ = std::make_unique<TracingTransport>(link_, err_);
@@ -504,48 +514,20 @@ int Ctl::TableImport(const std::string& file) {
 }
 
 int Ctl::Stop() {
-  if (o_.link == CtlOptions::Link::Udp) {
-    return Fail(EXIT_USAGE, "stop works over a serial line only (--serial DEVICE)");
-  }
-  if (o_.link == CtlOptions::Link::Settings) {
-    CKXFileIni ini;
-    ini.SetFile(std::string(SETTINGS_FILE));
-    if (LoadLinkSettings(ini).serialMode != "TRUE" || !std::filesystem::exists(ini.FilePath())) {
-      return Fail(EXIT_USAGE, "stop works over a serial line only (--serial DEVICE)");
-    }
-  }
   // The window's sequence: the stop frame on the first 100 ms tick, one received block
   // dropped every 100 ms, the port closed after one second.
-  std::string port = o_.device, baud = o_.baud, format = o_.format, delay = o_.delay;
-  if (o_.link == CtlOptions::Link::Settings) {
-    CKXFileIni ini;
-    ini.SetFile(std::string(SETTINGS_FILE));
-    const LinkSettings s = LoadLinkSettings(ini);
-    port = s.portText, baud = s.baudText, format = s.formatText, delay = s.delayText;
-  }
-  if (!link_.OpenSerial(port, baud, format, delay)) {
-    return Fail(EXIT_OPEN, "无法打开 " + port + " 串口！ " + link_.OpenErrorText());
-  }
+  if (const int rc = OpenLink(true)) return rc;
   const auto stopFrame = EncodeFrame({AREA_TABLE, OP_WRITE, 0, 1}, std::array<uint8_t, 1>{0});
   TracingTransport trace(link_, err_);
+  BlockTransport& line = o_.trace ? static_cast<BlockTransport&>(trace) : link_;
   const auto start = std::chrono::steady_clock::now();
   std::array<uint8_t, LINK_BUFFER_SIZE> drain{};
   for (int tick = 1; tick <= 10; ++tick) {
     std::this_thread::sleep_until(start + std::chrono::milliseconds(100 * tick));
-    if (tick == 1) {
-      if (o_.trace) {
-        trace.SendBlock(static_cast<int32_t>(stopFrame.size()), stopFrame.data());
-      } else {
-        link_.Serial().TxQueue().Push(static_cast<int32_t>(stopFrame.size()), stopFrame.data());
-      }
-    }
+    if (tick == 1) line.SendBlock(static_cast<int32_t>(stopFrame.size()), stopFrame.data());
     int32_t n = 0;
     drain.fill(0);
-    if (o_.trace) {
-      trace.ReceiveBlock(drain.data(), n);
-    } else {
-      link_.ReceiveBlock(drain.data(), n);
-    }
+    line.ReceiveBlock(drain.data(), n);
   }
   link_.Close();
   return EXIT_DONE;
