@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -42,17 +43,6 @@ void StoreReply(ParamBlock& block, uint16_t address, const Bytes& payload) {
   ASSERT_EQ(block.StoreReply(*row, payload.data()), static_cast<int32_t>(payload.size()));
 }
 
-TEST(ParamBlock, EveryReadWindowIsAnAcceptedReplyWithTheSameOffsetAndShow) {
-  for (const ParamWindow& w : ParamWindows()) {
-    if (!w.readable) continue;
-    const AcceptedReply* row =
-        MatchAcceptedReply({AREA_PARAMS, OP_READ_REPLY, w.address, w.length});
-    ASSERT_NE(row, nullptr) << w.name;
-    EXPECT_EQ(row->offset, w.Offset()) << w.name;
-    EXPECT_EQ(row->show, w.show) << w.name;
-  }
-}
-
 TEST(ParamBlock, RepliesLandOnlyInTheirWindow) {
   ParamBlock block;
   EXPECT_EQ(block.Bytes()[0], 0xFF);
@@ -73,26 +63,22 @@ TEST(ParamFrames, EachCommandSendsItsWindow) {
   ParamBlock block;
   for (int i = 0; i < PARAM_SIZE; ++i) block.Bytes()[i] = static_cast<uint8_t>(i * 7);
   struct Case {
-    const char* name;
     Frames frames;
     std::vector<FrameHeader> headers;
     int payloadOffset;  // of the last frame, -1 for none
   };
   const Case cases[] = {
-      {"version", QueryVersionFrames(), {{AREA_IDENT, OP_READ, 0, 18}}, -1},
-      {"all",
-       QueryAllParamFrames(),
-       {{AREA_IDENT, OP_READ, 0, 18}, {AREA_PARAMS, OP_READ, 6, 320}},
-       -1},
-      {"4g", Query4GFrames(), {{AREA_PARAMS, OP_READ, 8, 12}}, -1},
-      {"port1", QueryPortFrames(1), {{AREA_PARAMS, OP_READ, 6, 2}}, -1},
-      {"port4", QueryPortFrames(4), {{AREA_PARAMS, OP_READ, 324, 2}}, -1},
-      {"set port2", SetPortFrames(block, 2), {{AREA_PARAMS, OP_WRITE, 320, 2}}, 314},
-      {"net", QueryNetworkFrames(), {{AREA_PARAMS, OP_READ, 158, 104}}, -1},
-      {"set net", SetNetworkFrames(block), {{AREA_PARAMS, OP_WRITE, 164, 98}}, 158},
+      {QueryVersionFrames(), {{AREA_IDENT, OP_READ, 0, 18}}, -1},
+      {QueryAllParamFrames(), {{AREA_IDENT, OP_READ, 0, 18}, {AREA_PARAMS, OP_READ, 6, 320}}, -1},
+      {Query4GFrames(), {{AREA_PARAMS, OP_READ, 8, 12}}, -1},
+      {QueryPortFrames(1), {{AREA_PARAMS, OP_READ, 6, 2}}, -1},
+      {QueryPortFrames(4), {{AREA_PARAMS, OP_READ, 324, 2}}, -1},
+      {SetPortFrames(block, 2), {{AREA_PARAMS, OP_WRITE, 320, 2}}, 314},
+      {QueryNetworkFrames(), {{AREA_PARAMS, OP_READ, 158, 104}}, -1},
+      {SetNetworkFrames(block), {{AREA_PARAMS, OP_WRITE, 164, 98}}, 158},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
     ASSERT_EQ(c.frames.size(), c.headers.size());
     for (size_t i = 0; i < c.frames.size(); ++i) {
       const Parsed p = Parse(c.frames[i]);
@@ -127,8 +113,6 @@ TEST(FourG, ReadAndShow) {
     Bytes bytes2to13;
   };
   const Case cases[] = {
-      {{"", "", false}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}},
-      {{"1", "8", true}, {0, 8, 1, 0, 0, 0, 0, 0, 0, 0, 1, 205}},
       {{"-1", "65537", false}, {0, 1, 1, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 5}},
       {{"x", " +258abc", false}, {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}},
   };
@@ -138,24 +122,19 @@ TEST(FourG, ReadAndShow) {
     EXPECT_EQ(Slice(block, 2, 12), c.bytes2to13) << c.in.group << "/" << c.in.station;
   }
   ParamBlock block;
-  for (const auto& [log, ticked] : {std::pair{201, true}, {200, false}, {0, false}, {255, true}}) {
-    block.SetLogOutput(static_cast<uint8_t>(log));
-    EXPECT_EQ(Show4G(block).logTicked, ticked) << log;
-  }
   block.SetGroupNo(-5);
   block.SetStationNo(65535);
-  EXPECT_EQ(Show4G(block).group, "-5");
-  EXPECT_EQ(Show4G(block).station, "65535");
+  block.SetLogOutput(201);
+  EXPECT_EQ(Show4G(block), (FourGControls{"-5", "65535", true}));
+  block.SetLogOutput(200);
+  EXPECT_FALSE(Show4G(block).logTicked);
 }
 
 TEST(FourG, VersionTextStopsAtZeroAndAtTwelveBytes) {
-  auto text = [](Bytes payload) {
-    payload.resize(IDENT_SIZE, 0);
-    return VersionText(payload);
-  };
-  EXPECT_EQ(text({'V', '1', '.', '2'}), "V1.2");
-  EXPECT_EQ(text({0, 'A'}), "");
-  EXPECT_EQ(VersionText(Bytes(18, 'x')), std::string(12, 'x'));
+  Bytes payload(IDENT_SIZE, 'x');
+  EXPECT_EQ(VersionText(payload), std::string(12, 'x'));
+  payload[3] = 0;
+  EXPECT_EQ(VersionText(payload), "xxx");
   const std::string gbk = Utf8ToGbk("ABCDEFGHIJK网关");  // the 12th byte starts a character
   EXPECT_EQ(VersionText(Bytes(gbk.begin(), gbk.end())), "ABCDEFGHIJK");
 }
@@ -167,9 +146,7 @@ TEST(Ports, PositionsAndCodes) {
     Bytes written;
   };
   const Case cases[] = {
-      {3, {6, 5}, {9, 7}},  // 38400, e,8,2
-      {1, {0, 0}, {3, 0}},  // 1200, n,8,1
-      {2, {8, 3}, {11, 5}},
+      {3, {6, 5}, {9, 7}},         // 38400, e,8,2
       {4, {-1, 2}, {0xEE, 2}},     // no baud selection keeps the stored byte
       {4, {9, -1}, {0xEE, 0xEE}},  // positions outside the lists likewise
   };
@@ -186,7 +163,7 @@ TEST(Ports, PositionsAndCodes) {
     PortControls expect;
   };
   for (const Shown& s :
-       {Shown{6, 5, {3, 3}}, {3, 3, {0, 1}}, {11, 4, {8, 2}}, {2, 8, {-1, -1}}, {12, 7, {-1, 5}}}) {
+       {Shown{3, 3, {0, 1}}, {11, 4, {8, 2}}, {2, 8, {-1, -1}}, {12, 7, {-1, 5}}}) {
     ParamBlock block;
     block.SetBaudCode(2, s.baud);
     block.SetFormatCode(2, s.format);
@@ -198,26 +175,13 @@ TEST(Ports, PositionsAndCodes) {
 }
 
 TEST(Network, ParseDottedAddress) {
-  struct Case {
-    const char* text;
-    Ipv4 ip;
-  };
-  const Case cases[] = {
-      {"192.168.1.254", {192, 168, 1, 254}},
-      {"0.0.0.0", {0, 0, 0, 0}},
-      {"010.001.0.9", {10, 1, 0, 9}},
-      {"", {}},
-      {"gateway.example.com", {}},
-      {"1.2.3", {}},
-      {"1.2.3.4.5", {}},
-      {"256.1.1.1", {}},
-      {" 1.2.3.4", {}},
-      {"1.2.3.4x", {}},
-      {"1..2.3", {}},
-      {"0001.2.3.4", {}},
-      {"8.8.8.8.example", {}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ParseDottedAddress(c.text), c.ip) << c.text;
+  EXPECT_EQ(ParseDottedAddress("192.168.1.254"), (Ipv4{192, 168, 1, 254}));
+  EXPECT_EQ(ParseDottedAddress("010.001.0.9"), (Ipv4{10, 1, 0, 9}));
+  // Anything but four numbers of one to three digits, each at most 255, gives 0.0.0.0.
+  for (const char* text : {"", "gateway.example.com", "1.2.3", "256.1.1.1", " 1.2.3.4", "1.2.3.4x",
+                           "1..2.3", "0001.2.3.4", "8.8.8.8.example"}) {
+    EXPECT_EQ(ParseDottedAddress(text), Ipv4{}) << text;
+  }
 }
 
 TEST(Network, Channel1TargetAddressOrDomain) {
@@ -246,8 +210,7 @@ TEST(Network, Channel1TargetAddressOrDomain) {
     EXPECT_EQ(block.GetIpv4(OFFSET_CH1_TARGET_IP), c.ip);
     EXPECT_EQ(block.Ch1DomainLen(), c.domainLen < 0 ? 7 : c.domainLen);
     // Bytes past the new length stay as they were.
-    const int kept = c.domainLen < 0 ? 0 : c.domainLen;
-    for (int i = kept; i < DOMAIN_MAX; ++i) {
+    for (int i = std::max(c.domainLen, 0); i < DOMAIN_MAX; ++i) {
       ASSERT_EQ(block.Get8(OFFSET_CH1_DOMAIN + i), 'a' + i % 26) << i;
     }
     EXPECT_EQ(ShowChannel1Target(block), c.shown);
@@ -256,15 +219,13 @@ TEST(Network, Channel1TargetAddressOrDomain) {
 
 TEST(Network, ReadWriteAndCarriedBytes) {
   ParamBlock block;
-  StoreReply(block, 158, [] {
-    Bytes b(104, 0);
-    b[0] = 0x02;  // mac
-    b[5] = 0xAF;
-    b[6] = 0x86;   // netFlags
-    b[25] = 0x5A;  // reserved183
-    for (int i = 38; i < 44; ++i) b[static_cast<size_t>(i)] = static_cast<uint8_t>(0xB0 + i);
-    return b;
-  }());
+  Bytes reply(104, 0);
+  reply[0] = 0x02;  // mac
+  reply[5] = 0xAF;
+  reply[6] = 0x86;   // netFlags
+  reply[25] = 0x5A;  // reserved183
+  for (int i = 38; i < 44; ++i) reply[static_cast<size_t>(i)] = static_cast<uint8_t>(0xB0 + i);
+  StoreReply(block, 158, reply);
   NetworkControls shown = ShowNetwork(block);
   EXPECT_TRUE(shown.dhcp && shown.ch1Enabled && shown.ch2Enabled);
   EXPECT_EQ(shown.mac, "02-00-00-00-00-AF");
@@ -278,22 +239,18 @@ TEST(Network, ReadWriteAndCarriedBytes) {
   shown.ch2Target = "gw.example";  // channel 2 has no domain: 0.0.0.0
   shown.dhcp = false;
   ReadNetwork(shown, block);
-  const Parsed write = Parse(SetNetworkFrames(block)[0]);
-  const Bytes& p = write.payload;  // device addresses 164 .. 261
+  const Bytes p = Parse(SetNetworkFrames(block)[0]).payload;  // device addresses 164 .. 261
   EXPECT_EQ(p[0], NET_CH1_ENABLE | NET_CH2_ENABLE);
   EXPECT_EQ(Bytes(p.begin() + 1, p.begin() + 5), (Bytes{192, 168, 1, 20}));
-  EXPECT_EQ(p[17], 3);
-  EXPECT_EQ(p[18], 9);
-  EXPECT_EQ(p[19], 0x5A);  // reserved183
-  EXPECT_EQ(Bytes(p.begin() + 24, p.begin() + 26), (Bytes{0x1C, 0x09}));
-  EXPECT_EQ(Bytes(p.begin() + 26, p.begin() + 30), (Bytes{0, 0, 0, 0}));
-  EXPECT_EQ(Bytes(p.begin() + 30, p.begin() + 32), (Bytes{0x70, 0x11}));  // 70000 & 0xFFFF
+  EXPECT_EQ(Bytes(p.begin() + 17, p.begin() + 20), (Bytes{3, 9, 0x5A}));  // reserved183 last
+  EXPECT_EQ(Bytes(p.begin() + 24, p.begin() + 32), (Bytes{0x1C, 0x09, 0, 0, 0, 0, 0x70, 0x11}));
   for (int i = 0; i < 6; ++i) EXPECT_EQ(p[32 + i], 0xB0 + 38 + i) << "reserved196";
   block.SetNetFlags(0x01);
   shown = ShowNetwork(block);
   EXPECT_FALSE(shown.dhcp || shown.ch1Enabled || shown.ch2Enabled);
 }
 
+// The command-line tool's key texts go through the same group conversions.
 TEST(ParamKeys, TextFormsBothWays) {
   ParamBlock block;
   struct Case {
@@ -305,13 +262,8 @@ TEST(ParamKeys, TextFormsBothWays) {
   const Case cases[] = {
       {"port2.baud", "38400", 1, "38400"},
       {"port2.baud", "9601", -1, "38400"},
-      {"port3.format", "e,8,2", 1, "e,8,2"},
-      {"4g.log", "on", 1, "on"},
-      {"4g.log", "yes", -1, "on"},
+      {"4g.log", "yes", -1, "off"},
       {"4g.group", "12", 1, "12"},
-      {"net.ch1.protocol", "UDP Client", 1, "UDP Client"},
-      {"net.ch1.target", "iot.example.cn", 1, "iot.example.cn"},
-      {"net.ch2.port", "502", 1, "502"},
       {"net.mac", "00-11-22-33-44-55", -1, "00-00-00-00-00-00"},
       {"no.such", "1", -1, nullptr},
   };
@@ -319,13 +271,9 @@ TEST(ParamKeys, TextFormsBothWays) {
     SCOPED_TRACE(c.key);
     EXPECT_EQ(SetParamText(block, c.key, c.value), c.result);
     const auto shown = GetParamText(block, c.key);
-    EXPECT_EQ(shown.has_value(), c.shown != nullptr);
-    if (shown) {
-      EXPECT_EQ(*shown, c.shown);
-    }
+    EXPECT_EQ(shown.value_or("<none>"), c.shown ? c.shown : "<none>");
   }
   EXPECT_EQ(block.GroupFlag(), 1);
-  EXPECT_EQ(ParamKeys().size(), 25u);
 }
 
 }  // namespace

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "file_bytes.h"
 #include "settings/ckx_file_ini.h"
@@ -38,7 +34,9 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesSevenKeys) {
   EXPECT_EQ(ini.FilePath(), (dir / "配置.ini").string());
   const LinkSettings s = LoadLinkSettings(ini);
   EXPECT_EQ(s, LinkSettings{});
-  EXPECT_EQ(s.addressText, "192.168.1.254");
+  std::string out;
+  EXPECT_EQ(ini.ReadString("系统", "无", "默认", out), 6);
+  EXPECT_EQ(out, "默认");
   ASSERT_EQ(SaveLinkSettings(ini, s), 7);
   EXPECT_EQ(ReadBytes(ini.FilePath()),
             Gbk("[系统]\r\n串口号=COM1\r\n波特率=9600\r\n格式=n,8,1\r\n串口通信=TRUE\r\n"
@@ -72,35 +70,25 @@ TEST_F(SettingsTest, ValuesRoundTripAndStayOnTheirLine) {
   s.addressText = "  spaced  ";
   s.portText = "\"quoted\"";
   s.protocolText = "TCP\r\n[系统]\r\n串口通信=FALSE";  // cannot inject lines
-  s.targetPortText = std::string(300, '9');
   ASSERT_EQ(SaveLinkSettings(ini, s), 7);
   const LinkSettings back = LoadLinkSettings(ini);
   EXPECT_EQ(back.addressText, "  spaced  ");
   EXPECT_EQ(back.portText, "\"quoted\"");
   EXPECT_EQ(back.protocolText, "TCP");
   EXPECT_EQ(back.serialMode, "TRUE");
-  EXPECT_EQ(back.targetPortText, std::string(INI_VALUE_MAX, '9'));
-}
-
-TEST_F(SettingsTest, ValueCutNeverSplitsACharacter) {
-  // 258 bytes, then a two-byte character that would end at byte 260.
-  WriteBytes(ini.FilePath(),
-             Gbk("[系统]\r\n网络地址=") + "a" + std::string(257, 'b') + Gbk("网") + "\r\n");
-  std::string out;
-  EXPECT_EQ(ini.ReadString("系统", "网络地址", "d", out), 258);
-  EXPECT_EQ(out, "a" + std::string(257, 'b'));
-  EXPECT_EQ(ini.ReadString("系统", "无", "默认", out), 6);
-  EXPECT_EQ(out, "默认");
 }
 
 TEST_F(SettingsTest, HugeFilesReadInLinearTime) {
   std::string file = Gbk("[系统]\r\n");
   for (int i = 0; i < 100000; ++i) file += "k" + std::to_string(i) + "=v\r\n";
   file += Gbk("网络端口=") + std::string(100000, '7') + "\r\n" + Gbk("格式=e,8,2\r\n");
+  // 258 bytes, then a two-byte character that would end at byte 260: never split.
+  file += Gbk("网络地址=") + std::string(258, 'b') + Gbk("网") + "\r\n";
   WriteBytes(ini.FilePath(), file);
   const LinkSettings s = LoadLinkSettings(ini);
   EXPECT_EQ(s.targetPortText, std::string(INI_VALUE_MAX, '7'));
   EXPECT_EQ(s.formatText, "e,8,2");
+  EXPECT_EQ(s.addressText, std::string(258, 'b'));
   ASSERT_EQ(SaveLinkSettings(ini, s), 7);
   const std::string saved = ReadBytes(ini.FilePath());
   const size_t keys = file.find(Gbk("网络端口"));
@@ -127,11 +115,9 @@ TEST(IniText, LookupRules) {
       {"D", "c", nullptr},
   };
   for (const Case& c : cases) {
-    const auto v = IniLookup(file, c.section, c.key);
-    EXPECT_EQ(v.has_value(), c.value != nullptr) << c.section << "/" << c.key;
-    if (v && c.value) {
-      EXPECT_EQ(*v, c.value) << c.section << "/" << c.key;
-    }
+    EXPECT_EQ(IniLookup(file, c.section, c.key).value_or("<missing>"),
+              c.value ? c.value : "<missing>")
+        << c.section << "/" << c.key;
   }
   // A GBK trail byte that is an ASCII letter is not folded: 0xB2 0x41 and 0xB2 0x61 differ.
   EXPECT_FALSE(IniLookup("[\xB2\x41]\nk=1\n", "\xB2\x61", "k").has_value());
@@ -150,7 +136,6 @@ TEST(SettingsDirectory, Fallbacks) {
       {"/opt/qv31/bin", true, "/x", "/home/u", "/opt/qv31/bin"},
       {"/usr/bin", false, "/home/u/.cfg", "/home/u", "/home/u/.cfg/qv31"},
       {"/usr/bin", false, "relative", "/home/u", "/home/u/.config/qv31"},
-      {"/usr/bin", false, "", "/home/u", "/home/u/.config/qv31"},
       {"/usr/bin", false, nullptr, nullptr, ""},
       {"", true, nullptr, "/root", "/root/.config/qv31"},
   };
@@ -159,37 +144,6 @@ TEST(SettingsDirectory, Fallbacks) {
         << c.exeDir << " " << (c.xdg ? c.xdg : "-");
   }
   EXPECT_FALSE(ExecutableDirectory().empty());
-}
-
-// Random files: lookups never fail, and a write changes what it names and nothing else.
-TEST(IniRandom, WriteChangesOnlyItsKey) {
-  std::mt19937 rng(7);
-  std::vector<std::string> pieces;
-  for (const char* p : {"[系统]", "[其他]", "[", "]", "=", ";", "\r", "\n", "\n", " ", "\t", "k",
-                        "K", "串口号", "\"", "'", "v"}) {
-    pieces.push_back(Utf8ToGbk(p));
-  }
-  for (const char* raw : {"\xFF", "\x81", "\xB2\x41", "\xB2\x61"}) pieces.push_back(raw);
-  pieces.push_back(std::string(1, '\0'));
-  const std::string sections[] = {Utf8ToGbk("系统"), Utf8ToGbk("其他")};
-  const std::string keys[] = {"k", Utf8ToGbk("串口号")};
-  for (int i = 0; i < 100000; ++i) {
-    std::string file;
-    const int n = static_cast<int>(rng() % 16);
-    for (int k = 0; k < n; ++k) file += pieces[rng() % pieces.size()];
-    const std::string& section = sections[rng() % 2];
-    const size_t keyIndex = rng() % 2;
-    const std::string& key = keys[keyIndex];
-    const std::string value = (rng() % 2) ? "x y" : " \"q\" ";
-    const IniEntry entry{key, value};
-    const std::string updated = IniReplace(file, section, std::span(&entry, 1));
-    ASSERT_EQ(IniLookup(updated, section, key), std::optional<std::string_view>(value)) << file;
-    // One other key, in either section, reads as before.
-    const std::string& otherSection = sections[rng() % 2];
-    const std::string& otherKey = keys[otherSection == section ? 1 - keyIndex : keyIndex];
-    ASSERT_EQ(IniLookup(updated, otherSection, otherKey), IniLookup(file, otherSection, otherKey))
-        << file;
-  }
 }
 
 }  // namespace
