@@ -13,6 +13,8 @@
 
 namespace qv31 {
 
+using Bytes = std::vector<uint8_t>;
+
 inline int64_t SteadyMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -31,15 +33,13 @@ bool WaitFor(Condition condition, int timeoutMs) {
 // the line on the master side.
 struct PtyPair {
   PtyPair() {
-    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128] = {};
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-        ::ptsname_r(master, name, sizeof name) != 0) {
-      return;
+    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 &&
+        ::ptsname_r(master, name, sizeof name) == 0) {
+      slavePath = name;
+      // Held open so that the master never sees the slave side hang up between opens.
+      slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     }
-    slavePath = name;
-    // Held open so that the master never sees the slave side hang up between opens.
-    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   }
   ~PtyPair() {
     CloseMaster();
@@ -50,12 +50,12 @@ struct PtyPair {
     if (master >= 0) ::close(master);
     master = -1;
   }
-  bool Send(const std::vector<uint8_t>& bytes) {
+  bool Send(const Bytes& bytes) {
     return ::write(master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
   // Reads from the master until `count` bytes came or `timeoutMs` passed.
-  std::vector<uint8_t> Receive(size_t count, int timeoutMs) {
-    std::vector<uint8_t> got;
+  Bytes Receive(size_t count, int timeoutMs) {
+    Bytes got;
     uint8_t buffer[4096];
     for (const int64_t deadline = SteadyMs() + timeoutMs; got.size() < count;) {
       pollfd p{master, POLLIN, 0};
@@ -68,7 +68,7 @@ struct PtyPair {
     return got;
   }
 
-  int master = -1;
+  int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   int slave = -1;
   std::string slavePath;
 };

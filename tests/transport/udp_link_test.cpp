@@ -12,15 +12,7 @@
 namespace qv31 {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-sockaddr_in Loopback(uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(port);
-  return a;
-}
+sockaddr_in Loopback(uint16_t port) { return {AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}}; }
 
 // The gateway's end: a plain UDP socket on 127.0.0.1.
 struct Peer {
@@ -32,11 +24,10 @@ struct Peer {
     port = std::to_string(ntohs(a.sin_port));
   }
   ~Peer() { ::close(fd); }
-  void SendTo(uint16_t to, const Bytes& bytes) {
-    const sockaddr_in a = Loopback(to);
-    ASSERT_EQ(::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&a),
-                       sizeof a),
-              static_cast<ssize_t>(bytes.size()));
+  bool SendTo(uint16_t toPort, const Bytes& b) {
+    const sockaddr_in to = Loopback(toPort);
+    return ::sendto(fd, b.data(), b.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+           static_cast<ssize_t>(b.size());
   }
   Bytes ReceiveOne() {  // one datagram, or nothing after two seconds
     pollfd p{fd, POLLIN, 0};
@@ -49,21 +40,11 @@ struct Peer {
   std::string port;
 };
 
-// Polls the non-blocking link until a block comes, as the engine's ticks do.
-Bytes NextBlock(LinkTransport& link) {
-  uint8_t buffer[LINK_BUFFER_SIZE];
-  int32_t length = -5;
-  WaitFor([&] { return link.ReceiveBlock(buffer, length); }, 2000);
-  return Bytes(buffer, buffer + std::max(length, 0));
-}
-
-TEST(UdpLink, OneBlockIsOneDatagramBothWaysFromAnySender) {
+TEST(UdpLink, OneBlockIsOneWholeDatagramBothWaysFromAnySender) {
   Peer gateway, stranger;
   LinkTransport link;
   ASSERT_TRUE(link.OpenUdp("localhost", gateway.port));  // a host name, resolved at open
   EXPECT_EQ(link.ReplyTimeoutMs(), 500);
-  const uint16_t local = link.Udp().LocalPort();
-  ASSERT_NE(local, 0);
   const Bytes first(17, 0xA5), second = {1, 2, 3};
   ASSERT_TRUE(link.SendBlock(17, first.data()));
   ASSERT_TRUE(link.SendBlock(3, second.data()));
@@ -74,25 +55,21 @@ TEST(UdpLink, OneBlockIsOneDatagramBothWaysFromAnySender) {
   int32_t length = -5;
   EXPECT_FALSE(link.ReceiveBlock(buffer, length));  // nothing waiting: returns at once
   EXPECT_EQ(length, 0);
-  gateway.SendTo(local, {9, 8, 7});
-  stranger.SendTo(local, {6});
-  EXPECT_EQ(NextBlock(link), (Bytes{9, 8, 7}));
-  EXPECT_EQ(NextBlock(link), (Bytes{6}));
-}
-
-TEST(UdpLink, OversizedDatagramIsDroppedWhole) {
-  Peer gateway;
-  LinkTransport link;
-  ASSERT_TRUE(link.OpenUdp("127.0.0.1", gateway.port));
   const uint16_t local = link.Udp().LocalPort();
-  gateway.SendTo(local, Bytes(LINK_BUFFER_SIZE + 1, 0x11));
-  gateway.SendTo(local, Bytes(LINK_BUFFER_SIZE, 0x22));
-  EXPECT_EQ(NextBlock(link), Bytes(LINK_BUFFER_SIZE, 0x22));
+  ASSERT_TRUE(gateway.SendTo(local, {9, 8, 7}));
+  ASSERT_TRUE(stranger.SendTo(local, {6}));
+  // One byte too long for the buffer: dropped whole, not delivered cut.
+  ASSERT_TRUE(gateway.SendTo(local, Bytes(LINK_BUFFER_SIZE + 1, 0x11)));
+  ASSERT_TRUE(gateway.SendTo(local, Bytes(LINK_BUFFER_SIZE, 0x22)));
+  for (const Bytes& expected : {Bytes{9, 8, 7}, Bytes{6}, Bytes(LINK_BUFFER_SIZE, 0x22)}) {
+    length = 0;
+    WaitFor([&] { return link.ReceiveBlock(buffer, length); }, 2000);
+    EXPECT_EQ(Bytes(buffer, buffer + std::max(length, 0)), expected);
+  }
 }
 
 TEST(UdpLink, UnusableTargetFailsEverySend) {
-  for (const auto& [address, port] :
-       {std::pair{"127.0.0.1", "0"}, std::pair{"127.0.0.1", "70000"}, std::pair{"", "2332"}}) {
+  for (const auto& [address, port] : {std::pair{"127.0.0.1", "70000"}, std::pair{"", "2332"}}) {
     SCOPED_TRACE(std::string(address) + ":" + port);
     LinkTransport link;
     ASSERT_TRUE(link.OpenUdp(address, port));  // the socket itself is fine
