@@ -30,12 +30,6 @@ TEST(FaultPlan, SwitchesCountFromTheStart) {
     FaultOptions options;
     std::vector<Parts> expect;  // per request 1..8
   } cases[] = {
-      {"--drop 3",
-       opts([](auto& o) { o.drop = 3; }),
-       {plain, plain, none, plain, plain, none, plain, plain}},
-      {"--corrupt 2",
-       opts([](auto& o) { o.corrupt = 2; }),
-       {plain, {{0, badCrc}}, plain, {{0, badCrc}}, plain, {{0, badCrc}}, plain, {{0, badCrc}}}},
       // Corruption counts replies sent: those to requests 1, 2, 4, 5, 7, 8.
       {"--drop 3 --corrupt 2",
        opts([](auto& o) { o.drop = 3, o.corrupt = 2; }),

@@ -98,7 +98,7 @@ inline int RunSimToEnd(const std::vector<std::string>& args) {
   return sim.Stop(sim.Ended() ? 0 : SIGKILL);
 }
 
-// A client: a UDP socket connected to the simulator, or the slave side of its pty.
+// A client: a UDP socket connected to the simulator, or a terminal (either side of a pty).
 class Client {
  public:
   static Client Udp(uint16_t port) {
@@ -113,22 +113,19 @@ class Client {
   static Client Pty(const std::string& path) {
     return Raw(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
   }
-  // A terminal already open, e.g. the master side of a pty whose slave the simulator serves.
-  static Client Raw(int fd) {
-    Client c(fd, false);
-    MakeRawTerminal(c.fd_);
-    return c;
+  static Client Raw(int terminal) {
+    MakeRawTerminal(terminal);
+    return Client(terminal, false);
   }
   Client(Client&& other) noexcept : fd_(other.fd_), datagrams_(other.datagrams_) { other.fd_ = -1; }
   ~Client() {
     if (fd_ >= 0) close(fd_);
   }
-  bool Ok() const { return fd_ >= 0; }
 
   void Send(const Bytes& bytes) const {
     [[maybe_unused]] const ssize_t n = write(fd_, bytes.data(), bytes.size());
   }
-  // One datagram, or from the pty `expect` bytes; nothing when none came in time.
+  // One datagram, or from a terminal `expect` bytes; nothing when none came in time.
   std::optional<Bytes> Receive(int timeoutMs, size_t expect = 2048) const {
     Bytes got;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
