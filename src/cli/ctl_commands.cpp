@@ -23,8 +23,8 @@
 #include "params/param_keys.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
+#include "text/choice_texts.h"
 #include "text/number_text.h"
-#include "transport/choice_lists.h"
 #include "transport/link_transport.h"
 
 namespace qv31 {

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <string>
+
+#include "text/choice_texts.h"
 
 namespace qv31 {
 namespace {
 
-// The link's own choice lists: a serial device runs at one of the tool's rates and formats.
-constexpr std::array<uint32_t, 9> kBauds = {1200,  2400,  4800,  9600,  14400,
-                                            19200, 38400, 57600, 115200};
-constexpr std::array<std::string_view, 6> kFormats = {"n,8,1", "o,8,1", "e,8,1",
-                                                      "n,8,2", "o,8,2", "e,8,2"};
 constexpr uint32_t MS_MAX = 3'600'000;  // an hour is more than any test waits
 constexpr uint32_t PACE_BAUD_MAX = 4'000'000;
 
@@ -98,15 +96,17 @@ int ParseSimOptions(std::span<const std::string> args, SimOptions& options, std:
       if (ok) options.serialDevice = *text;
       if (text && !ok) error = "--serial needs a device path";
     } else if (name == "--baud") {
+      // A serial device runs at one of the tool's own rates and formats.
       ok = p.Number(name, attached, 1, UINT32_MAX, options.serialBaud);
-      if (ok && std::find(kBauds.begin(), kBauds.end(), options.serialBaud) == kBauds.end()) {
+      if (ok && std::find(BAUD_TEXTS.begin(), BAUD_TEXTS.end(),
+                          std::to_string(options.serialBaud)) == BAUD_TEXTS.end()) {
         error = "--baud must be one of 1200 2400 4800 9600 14400 19200 38400 57600 115200";
         ok = false;
       }
       baudGiven = true;
     } else if (name == "--format") {
       const auto text = p.Value(name, attached);
-      ok = text && std::find(kFormats.begin(), kFormats.end(), *text) != kFormats.end();
+      ok = text && std::find(FORMAT_TEXTS.begin(), FORMAT_TEXTS.end(), *text) != FORMAT_TEXTS.end();
       if (text && !ok) error = "--format must be one of n,8,1 o,8,1 e,8,1 n,8,2 o,8,2 e,8,2";
       if (ok) options.serialFormat = *text;
       formatGiven = true;
