@@ -8,11 +8,16 @@
 namespace qv31 {
 namespace {
 
+// iconv_open reports failure as (iconv_t)-1, an integer cast to a pointer by its own definition.
+bool IconvOpened(iconv_t cd) {
+  return cd != reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+}
+
 class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
   ~Converter() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    if (IconvOpened(cd_)) iconv_close(cd_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -22,7 +27,7 @@ class Converter {
   template <typename Skip>
   std::string Run(std::string_view input, std::string_view replacement, Skip skip) {
     std::string out;
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) return out;
+    if (!IconvOpened(cd_)) return out;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(input.data());
     size_t inLeft = input.size();
