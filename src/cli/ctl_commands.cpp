@@ -460,6 +460,7 @@ int Ctl::Set() {
   if (const int rc = WriteGroupsAndVerify(groups)) return rc;
   Json doc = Json::object();
   std::vector<const CtlKey*> keys;
+  keys.reserve(changes.size());
   for (const auto& c : changes) keys.push_back(c.first);
   PrintKeys(keys, doc);
   Emit(doc);
