@@ -19,7 +19,7 @@ constexpr int32_t LINE_READ_CHUNK = 4096;
 constexpr int UDP_DATAGRAMS_PER_WAKE = 64;
 // Replies waiting for a line that nobody reads are bounded; a client that only writes must
 // not grow the simulator without end.
-constexpr size_t LINE_TX_MAX = 64 * 1024;
+constexpr size_t LINE_TX_MAX = size_t{64} * 1024;
 
 std::string Hex(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
