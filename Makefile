@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz bench format clean
+.PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz bench format lint clean
 
 all: build
 
@@ -61,6 +61,10 @@ build-bench/build.ninja: | deps
 bench: deps build-bench/build.ninja
 	cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
+
+# clang-tidy with .clang-tidy over src/; it needs only the configured build's compile commands.
+lint: deps build/build.ninja
+	@JOBS=$(JOBS) scripts/lint build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
