@@ -7,22 +7,22 @@
 namespace qv31 {
 namespace {
 
-struct AreaSpec {
+struct AreaLayout {
   uint8_t area;
   uint16_t base;  // device address of the area's first byte
   uint16_t size;
   bool writable;
 };
 
-constexpr std::array<AreaSpec, 3> kAreas = {{
+constexpr std::array<AreaLayout, 3> kAreas = {{
     {AREA_PARAMS, PARAM_BASE, PARAM_SIZE, true},
     {AREA_TABLE, 0, ACQ_IMAGE_SIZE, true},
     {AREA_IDENT, 0, IDENT_SIZE, false},
 }};
 
-const AreaSpec* FindArea(uint8_t area) {
+const AreaLayout* FindArea(uint8_t area) {
   const auto it = std::find_if(kAreas.begin(), kAreas.end(),
-                               [area](const AreaSpec& s) { return s.area == area; });
+                               [area](const AreaLayout& s) { return s.area == area; });
   return it == kAreas.end() ? nullptr : &*it;
 }
 
@@ -94,18 +94,18 @@ GatewayAnswer GatewayMemory::Answer(std::span<const uint8_t> frame) {
   h.address = static_cast<uint16_t>(f[10] | (f[11] << 8));
   h.length = static_cast<uint16_t>(f[12] | (f[13] << 8));
 
-  const AreaSpec* spec = FindArea(h.area);
-  if (spec == nullptr) return refuse(Verdict::UnknownArea);
+  const AreaLayout* layout = FindArea(h.area);
+  if (layout == nullptr) return refuse(Verdict::UnknownArea);
   if (h.opCode != OP_READ && h.opCode != OP_WRITE) return refuse(Verdict::NotARequest);
   const bool write = h.opCode == OP_WRITE;
   // A stray 0x00 behind a frame keeps its CRC valid, so the size is checked on its own.
   if (size != REQUEST_MIN_SIZE + (write ? h.length : 0)) return refuse(Verdict::SizeMismatch);
-  if (write && !spec->writable) return refuse(Verdict::ReadOnly);
+  if (write && !layout->writable) return refuse(Verdict::ReadOnly);
   if (h.length == 0) return refuse(Verdict::EmptyWindow);
-  if (h.address < spec->base || h.address + h.length > spec->base + spec->size) {
+  if (h.address < layout->base || h.address + h.length > layout->base + layout->size) {
     return refuse(Verdict::OutsideArea);
   }
-  const std::span<uint8_t> window = AreaBytes(h.area).subspan(h.address - spec->base, h.length);
+  const std::span<uint8_t> window = AreaBytes(h.area).subspan(h.address - layout->base, h.length);
   if (write) {
     std::copy_n(f + FRAME_HEADER_SIZE, h.length, window.begin());
     answer.stored = true;

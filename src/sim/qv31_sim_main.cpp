@@ -75,9 +75,10 @@ int main(int argc, char** argv) {
   SimServer server(memory, options.settings, stderr);
   std::vector<std::unique_ptr<UdpListener>> udp;
   std::vector<std::string> banner;
-  for (const UdpSpec& spec : options.udp) {
+  for (const UdpEndpoint& endpoint : options.udp) {
     udp.push_back(std::make_unique<UdpListener>());
-    if (udp.back()->Open(spec.host, spec.port, error) < 0) return Fail(SIM_EXIT_CANNOT_OPEN, error);
+    if (udp.back()->Open(endpoint.host, endpoint.port, error) < 0)
+      return Fail(SIM_EXIT_CANNOT_OPEN, error);
     server.AddUdp(*udp.back());
     banner.push_back("udp " + udp.back()->Name());
   }

@@ -47,7 +47,7 @@ struct Parser {
 
 }  // namespace
 
-bool ParseUdpSpec(std::string_view text, UdpSpec& spec) {
+bool ParseUdpEndpoint(std::string_view text, UdpEndpoint& endpoint) {
   const size_t colon = text.rfind(':');
   std::string_view host = SIM_DEFAULT_HOST;
   std::string_view port = text;
@@ -58,8 +58,8 @@ bool ParseUdpSpec(std::string_view text, UdpSpec& spec) {
   }
   uint32_t value = 0;
   if (!ParseUnsigned(port, 0, 65535, value)) return false;
-  spec.host = host;
-  spec.port = static_cast<uint16_t>(value);
+  endpoint.host = host;
+  endpoint.port = static_cast<uint16_t>(value);
   return true;
 }
 
@@ -79,10 +79,10 @@ int ParseSimOptions(std::span<const std::string> args, SimOptions& options, std:
     uint32_t n = 0;
     if (name == "--udp") {
       const auto text = p.Value(name, attached);
-      UdpSpec spec;
-      ok = text && ParseUdpSpec(*text, spec);
+      UdpEndpoint endpoint;
+      ok = text && ParseUdpEndpoint(*text, endpoint);
       if (text && !ok) error = "--udp needs [HOST:]PORT, not \"" + *text + "\"";
-      if (ok) options.udp.push_back(spec);
+      if (ok) options.udp.push_back(endpoint);
     } else if (name == "--pty") {
       options.pty = true;
       if (attached) {

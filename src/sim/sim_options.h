@@ -21,13 +21,13 @@ constexpr int SIM_EXIT_OK = 0;
 constexpr int SIM_EXIT_USAGE = 2;
 constexpr int SIM_EXIT_CANNOT_OPEN = 3;
 
-struct UdpSpec {
+struct UdpEndpoint {
   std::string host;
   uint16_t port = 0;
 };
 
 struct SimOptions {
-  std::vector<UdpSpec> udp;
+  std::vector<UdpEndpoint> udp;
   bool pty = false;
   std::string ptyLink;  // empty: no link
   std::string serialDevice;
@@ -44,7 +44,7 @@ struct SimOptions {
 int ParseSimOptions(std::span<const std::string> args, SimOptions& options, std::string& error);
 
 // "[HOST:]PORT" with the host defaulting to 127.0.0.1; false when it is not one.
-bool ParseUdpSpec(std::string_view text, UdpSpec& spec);
+bool ParseUdpEndpoint(std::string_view text, UdpEndpoint& layout);
 
 std::string SimUsage();
 
