@@ -1,11 +1,9 @@
 #include "cli/gateway_session.h"
 
-#include <algorithm>
-#include <cstring>
 #include <thread>
 
+#include "params/four_g_group.h"
 #include "params/param_frames.h"
-#include "text/gbk.h"
 
 namespace qv31 {
 
@@ -33,12 +31,10 @@ void GatewaySession::StoreReply(const AcceptedReply& row, const uint8_t* payload
       table_.StoreReply(row, payload);
       grid_.RefreshAcqBlock(table_, row.tableBlock);
       break;
-    case ReplyTarget::Ident: {
-      const auto* end = std::find(payload, payload + IDENT_SIZE, uint8_t{0});
-      identity_ = GbkToUtf8(
-          std::string(reinterpret_cast<const char*>(payload), static_cast<size_t>(end - payload)));
+    case ReplyTarget::Ident:
+      // The whole text, not the window's first 12 bytes.
+      identity_ = VersionText({payload, IDENT_SIZE}, IDENT_SIZE);
       break;
-    }
     case ReplyTarget::None:
       break;
   }

@@ -24,11 +24,11 @@ FourGControls Show4G(const ParamBlock& block) {
   return c;
 }
 
-std::string VersionText(std::span<const uint8_t> payload) {
+std::string VersionText(std::span<const uint8_t> payload, size_t maxBytes) {
   const auto end = std::find(payload.begin(), payload.end(), uint8_t{0});
   const std::string_view gbk(reinterpret_cast<const char*>(payload.data()),
                              static_cast<size_t>(end - payload.begin()));
-  return GbkToUtf8(gbk.substr(0, GbkPrefixLength(gbk, VERSION_TEXT_MAX)));
+  return GbkToUtf8(gbk.substr(0, GbkPrefixLength(gbk, maxBytes)));
 }
 
 }  // namespace qv31

@@ -24,7 +24,8 @@ void Read4G(const FourGControls& controls, ParamBlock& block);
 FourGControls Show4G(const ParamBlock& block);
 
 // The identity reply's text as the version box shows it: the bytes before the first zero,
-// at most VERSION_TEXT_MAX of them without splitting a GBK character, in UTF-8.
-std::string VersionText(std::span<const uint8_t> identPayload);
+// at most `maxBytes` of them (the box shows VERSION_TEXT_MAX) without splitting a GBK
+// character, in UTF-8.
+std::string VersionText(std::span<const uint8_t> identPayload, size_t maxBytes = VERSION_TEXT_MAX);
 
 }  // namespace qv31

@@ -19,14 +19,10 @@ namespace fs = std::filesystem;
 
 class CsvTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qv31-csv-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string Path(const char* name) { return (dir / name).string(); }
-  fs::path dir;
+  void SetUp() override { ASSERT_FALSE(dir.empty()); }
+  std::string Path(const char* name) { return temp.Path(name); }
+  TempDir temp{"qv31-csv"};
+  const fs::path& dir = temp.Dir();
 };
 
 TEST_F(CsvTest, EmptyGridExportsTheGoldenFileAndASecondExportAppends) {

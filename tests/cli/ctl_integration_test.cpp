@@ -33,15 +33,9 @@ struct CtlRun {
 
 class CtlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("qv31ctl-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { ASSERT_FALSE(temp_.Dir().empty()); }
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return temp_.Path(name); }
 
   // Runs qv31ctl to its end with stdout and stderr in files, in the test's own directory so
   // no settings file of another run is found.
@@ -59,7 +53,7 @@ class CtlTest : public ::testing::Test {
     const int64_t start = SteadyMs();
     pid_t pid = -1;
     CtlRun run;
-    std::string xdg = "XDG_CONFIG_HOME=" + dir_.string();
+    std::string xdg = "XDG_CONFIG_HOME=" + temp_.Dir().string();
     std::vector<char*> env = {xdg.data(), nullptr};
     if (posix_spawn(&pid, QV31CTL_PATH, &actions, nullptr, argv.data(), env.data()) == 0) {
       int status = 0;
@@ -88,7 +82,7 @@ class CtlTest : public ::testing::Test {
     return m;
   }
 
-  fs::path dir_;
+  TempDir temp_{"qv31ctl"};
 };
 
 // Headers of the frames a --trace run sent (">") in order.

@@ -19,14 +19,12 @@ namespace fs = std::filesystem;
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qv31-ini-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ASSERT_FALSE(dir.empty());
     ini.SetFileIn(dir.string(), std::string(SETTINGS_FILE));
   }
-  void TearDown() override { fs::remove_all(dir); }
+  TempDir temp{"qv31-ini"};
+  const fs::path& dir = temp.Dir();
   std::string Gbk(const std::string& utf8) { return Utf8ToGbk(utf8); }
-  fs::path dir;
   CKXFileIni ini;
 };
 
