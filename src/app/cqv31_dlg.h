@@ -1,0 +1,167 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "acq/acq_grid.h"
+#include "acq/acq_table.h"
+#include "app/dialog_view.h"
+#include "link/request_engine.h"
+#include "params/param_block.h"
+#include "settings/ckx_file_ini.h"
+#include "settings/link_settings.h"
+#include "transport/link_transport.h"
+
+namespace qv31 {
+
+// After a close the Open/Close button (and "停止采集") stays disabled for this long, so the
+// port or socket is never reopened sooner than the gateway and the line can take it. The rest
+// of the window is usable at once.
+constexpr int TIMER_REOPEN = 103;
+constexpr uint32_t SERIAL_CLOSE_PAUSE_MS = 1000;
+constexpr uint32_t UDP_CLOSE_PAUSE_MS = 100;
+constexpr uint32_t STOP_SEND_MS = 100;
+constexpr uint32_t STOP_DRAIN_MS = 100;
+constexpr uint32_t STOP_END_MS = 1000;
+
+constexpr std::string_view WINDOW_TITLE = "采集管理设置软件";
+constexpr std::string_view CSV_FILTER_NAME = "参数文件 (*.csv)";
+constexpr std::string_view CSV_FILTER_PATTERN = "*.csv";
+
+// What the dialog needs from the world around it; tests give fakes for all of it.
+struct DialogEnvironment {
+  DialogView* view = nullptr;
+  TimerService* timers = nullptr;
+  MsClock clock;  // the 32-bit millisecond tick counter
+  // Directory of "配置.ini" and the CSV exports; empty means SettingsDirectory().
+  std::string settingsDir;
+  // The system's serial ports as device paths; empty means DiscoverSerialPorts().
+  std::function<std::vector<std::string>()> discoverPorts;
+  // Wall-clock time for the export's file name; empty means std::time.
+  std::function<std::time_t()> wallClock;
+  std::string version = "0.0.0.0";  // a.b.c.d, for the about box
+};
+
+// The main dialog's behaviour and the owner of the program's state: the images, the table's
+// cells, the link settings and their file, the link and the request engine. Every handler of
+// the window is an operation here; the window only draws and forwards events.
+class CQV31Dlg final : private EngineHost {
+ public:
+  explicit CQV31Dlg(DialogEnvironment env);
+  ~CQV31Dlg() override;
+  CQV31Dlg(const CQV31Dlg&) = delete;
+  CQV31Dlg& operator=(const CQV31Dlg&) = delete;
+
+  // Fills the lists, loads the settings, numbers the rows; the link stays closed.
+  void OnInitDialog();
+
+  // A click on a button or check box, by control ID: the dialog's routing table.
+  void OnCommand(int id);
+  // A window timer fired.
+  void OnTimer(int id);
+
+  // Link control.
+  void ToggleLink();
+  void StopAcquisition();
+  void OnModeCheck();
+  // The operator is opening the list of ports: look for ports again.
+  void OnPortListOpening();
+
+  // Commands: each disables the command buttons, queues its frames and leaves the sending to
+  // the engine.
+  void QueryVersion();
+  void Query4G();
+  void Set4G();
+  void QueryPort(int port);  // 1 to 4
+  void SetPort(int port);
+  void QueryNetwork();
+  void SetNetwork();
+  void QueryAcq();
+  void SetAcq();
+  void QueryAll();
+  void SetAll();
+  void SaveCsv();
+  void LoadCsv();
+
+  // In-place editing of the acquisition list.
+  void OnClickAcqList(int row, int column);  // row -1: the click hit no row
+  void OnRClickAcqList() {}
+  void OnLButtonUp();
+  void OnSelChangeCellCombo();
+  void OnKillFocusCellEdit();
+
+  void OnAbout();
+  std::string AboutText() const;
+
+  // The cells of the list, for the window's table model.
+  const AcqGrid& Grid() const { return grid_; }
+
+  // State, for the window's title and for tests.
+  bool LinkOpen() const { return linkOpen_ != 0; }
+  const ParamBlock& Params() const { return params_; }
+  const AcqTable& Table() const { return table_; }
+  const LinkSettings& Settings() const { return settings_; }
+  const CKXFileIni& SettingsFile() const { return ini_; }
+  const RequestEngine& Engine() const { return engine_; }
+  LinkTransport& Link() { return link_; }
+  int EditRow() const { return editRow_; }
+  int EditColumn() const { return editColumn_; }
+  bool ComboShown() const { return comboShown_ != 0; }
+
+ private:
+  // EngineHost
+  void StoreReply(const AcceptedReply& row, const uint8_t* payload) override;
+  void SetCommandButtonsEnabled(bool enabled) override;
+  void SetStatusText(std::string_view text) override;
+  void CloseLink() override;
+
+  void FillPortList();
+  void FillNetworkLists();
+  void LoadSettings();
+  void SaveSettings();
+  void InitAcqList();
+  void CopyLinkControls();
+  void OpenLink();
+  void CloseLinkNow();
+  void StartReopenPause(uint32_t ms);
+  void StopTick(int id);
+  void ShowOpenFailure(std::string_view firstLine);
+
+  void Queue(const std::vector<std::vector<uint8_t>>& frames);
+  void Show4GControls();
+  void ShowPortControls(int port);
+  void ShowNetworkControls();
+  void ClearNetwork();
+  void ShowAcqSettings();
+  void ReadAcqSettings();
+  void ClearAcqView();
+
+  DialogView& view_;
+  TimerService& timers_;
+  MsClock clock_;
+  std::function<std::vector<std::string>()> discoverPorts_;
+  std::function<std::time_t()> wallClock_;
+  std::string settingsDir_;
+  std::string version_;
+
+  CKXFileIni ini_;
+  LinkSettings settings_;
+  LinkTransport link_;
+  RequestEngine engine_;
+  int32_t linkOpen_ = 0;
+
+  ParamBlock params_;
+  AcqTable table_;
+  AcqGrid grid_;
+
+  int editRow_ = -1;
+  int editColumn_ = 0;
+  int comboShown_ = 0;
+  bool stopRunning_ = false;
+};
+
+}  // namespace qv31
