@@ -1,6 +1,8 @@
 # The commands people type. Everything installs and configures itself.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The team's builds treat warnings as errors; a plain CMake build does not.
+TEAM := -DQV31_WERROR=ON
 
 .PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz bench format lint clean
 
@@ -10,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 build/build.ninja: | deps
-	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) $(CMAKE_FLAGS)
 
 build: deps build/build.ninja
 	cmake --build build -j $(JOBS)
@@ -26,7 +28,7 @@ test-unit: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja: | deps
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV31_SANITIZE="address;undefined"
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug $(TEAM) -DQV31_SANITIZE="address;undefined"
 
 test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
@@ -34,7 +36,7 @@ test-asan: deps build-asan/build.ninja
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 build-tsan/build.ninja: | deps
-	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV31_SANITIZE=thread
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug $(TEAM) -DQV31_SANITIZE=thread
 
 # The threads live in the link and transport layers; TSan runs the tests that drive them.
 test-tsan: deps build-tsan/build.ninja
@@ -43,7 +45,7 @@ test-tsan: deps build-tsan/build.ninja
 
 build-fuzz/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $(TEAM) \
 	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_SANITIZE="address;undefined"
 
 FUZZ_RUNS ?= 200000
@@ -56,7 +58,7 @@ test-fuzz: deps build-fuzz/build.ninja
 	done
 
 build-bench/build.ninja: | deps
-	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV31_TESTS=OFF -DQV31_BENCH=ON
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
 bench: deps build-bench/build.ninja
 	cmake --build build-bench -j $(JOBS)
