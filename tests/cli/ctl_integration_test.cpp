@@ -288,7 +288,9 @@ TEST_F(CtlTest, SilentGatewayGivesUpAfterTwoRepeats) {
   ASSERT_EQ(t.size(), 3u) << run.err;
   EXPECT_NEAR(t[1] - t[0], 510, 30);
   EXPECT_NEAR(t[2] - t[0], 1020, 40);
-  EXPECT_LT(run.ms, 1500);
+  // The second repeat gets its own full time-out before "通信超时" (about 1530 ms).
+  EXPECT_GE(run.ms, 1520);
+  EXPECT_LT(run.ms, 2100);
 }
 
 TEST_F(CtlTest, DroppedRepliesAreRepeated) {
