@@ -191,6 +191,26 @@ TEST_F(EngineTest, DuplicateAnswerToARepeatDoesNotCompleteTheNextRequest) {
   EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"}) << "the write was never acked";
 }
 
+TEST_F(EngineTest, LateAcknowledgementOfThePreviousBlockDoesNotCompleteTheNext) {
+  const FrameHeader block2{AREA_TABLE, OP_WRITE, 0x400, 512};
+  const FrameHeader block3{AREA_TABLE, OP_WRITE, 0x600, 512};
+  rig.Queue(block2);
+  rig.Queue(block3);
+  rig.RunUntil(600);  // block 2 sent at 0, repeated at 510
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x400, 512}));
+  rig.RunUntil(620);  // ack at 610, block 3 sent at 620
+  ASSERT_EQ(rig.sent.size(), 3u);
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x400, 512}));  // the repeat's
+  rig.RunUntil(1130);
+  EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
+  ASSERT_EQ(rig.sent.size(), 4u) << "block 3 is repeated";
+  EXPECT_EQ(rig.sent[3].at, 1130u);
+  EXPECT_EQ(rig.sent[3].bytes, rig.sent[2].bytes);
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x600, 512}));
+  rig.RunUntil(1160);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+}
+
 TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
   rig.Queue(kWrite4G);
   rig.RunUntil(0);
