@@ -1,8 +1,11 @@
 #include "cli/ctl_options.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "cli/ctl_keys.h"
+#include "text/choice_texts.h"
+#include "text/number_text.h"
 
 namespace qv31 {
 
@@ -69,6 +72,26 @@ bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& o, std::s
   }
   if (o.command.empty()) {
     error = "no command given";
+    return false;
+  }
+  return true;
+}
+
+bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& format,
+                    const std::string& delay, const std::string& udpPort, std::string& error) {
+  if (serial) {
+    if (std::find(BAUD_TEXTS.begin(), BAUD_TEXTS.end(), baud) == BAUD_TEXTS.end()) {
+      error = "--baud takes 1200 2400 4800 9600 14400 19200 38400 57600 115200";
+    } else if (std::find(FORMAT_TEXTS.begin(), FORMAT_TEXTS.end(), format) == FORMAT_TEXTS.end()) {
+      error = "--format takes n,8,1 o,8,1 e,8,1 n,8,2 o,8,2 e,8,2";
+    } else if (delay.empty() || delay.find_first_not_of("0123456789") != std::string::npos) {
+      error = "--delay takes a whole number of milliseconds, 0 or more";
+    }
+    return error.empty();
+  }
+  const int64_t p = LeadingDecimal(udpPort);
+  if (udpPort.find_first_not_of("0123456789") != std::string::npos || p < 1 || p > 65535) {
+    error = "the UDP port must be a number from 1 to 65535, not \"" + udpPort + "\"";
     return false;
   }
   return true;

@@ -34,6 +34,12 @@ struct CtlOptions {
 // Parses the command line (argv[0] excluded). On a usage error returns false with `error` set.
 bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options, std::string& error);
 
+// The link texts as the window would use them, checked: for serial the baud and format from
+// their lists and the delay a whole number; for UDP the port 1 to 65535. On a refusal returns
+// false with `error` naming what is allowed.
+bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& format,
+                    const std::string& delay, const std::string& udpPort, std::string& error);
+
 std::string CtlUsage();
 
 }  // namespace qv31
