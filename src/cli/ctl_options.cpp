@@ -153,12 +153,16 @@ std::string CtlUsage() {
          "                        unless --all)\n"
          "  table export FILE     read the table and write FILE as the window's \"保存到文件\"\n"
          "                        does (GBK, CR LF); an existing FILE is replaced\n"
-         "  table import FILE     read FILE by the window's \"从文件加载\" rules over the\n"
-         "                        gateway's table, write the table, read it back\n"
+         "  table import [--strict] FILE\n"
+         "                        read FILE by the window's \"从文件加载\" rules over the\n"
+         "                        gateway's table, write the table, read it back; lines\n"
+         "                        without a row number 1 to 255 and numbers cut to their\n"
+         "                        field are warned of (--strict: refused, nothing sent)\n"
          "  stop                  switch acquisition off (serial only): one stop frame, then\n"
          "                        one second of draining replies\n"
          "  backup FILE           every key and the whole table into one JSON file\n"
-         "  restore FILE          write a backup to the gateway, then read back and compare\n"
+         "  restore FILE          check the whole backup, write it to the gateway, then read\n"
+         "                        back and compare\n"
          "\n"
          "KEYS:\n" +
          keys +
@@ -166,7 +170,10 @@ std::string CtlUsage() {
          "EXIT STATUS:\n"
          "  0 done; 1 the gateway did not answer (\"通信超时\") or the read-back differs;\n"
          "  2 usage or invalid value (nothing sent); 3 the port or socket cannot be opened;\n"
-         "  4 a file refused (\"数据内容不符合\", an unreadable backup)\n";
+         "  4 a file refused (\"数据内容不符合\", a backup field of the wrong type or range,\n"
+         "  an output that cannot be written; nothing sent); 130 / 143 stopped by SIGINT /\n"
+         "  SIGTERM at a frame boundary. An unfinished set, table import or restore lists the\n"
+         "  groups and table blocks written and not written.\n";
 }
 
 }  // namespace qv31
