@@ -444,5 +444,31 @@ TEST_F(CtlTest, TheThirdTryOverASlowSerialLineIsAnswered) {
   EXPECT_NE(run.out.find("identity = QV31-SIM 1.0\n"), std::string::npos);
 }
 
+// The test plays the gateway on a pseudo-terminal and hangs up while the second write is out.
+TEST_F(CtlTest, APortLostMidWriteSaysWhatWasWritten) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  GatewayMemory memory = FactoryMemory();
+  const int64_t start = SteadyMs();
+  const pid_t pid = Spawn({"--serial", pty.slavePath, "--baud", "115200", "--delay", "0", "set",
+                           "port1.baud=19200", "port2.baud=19200"});
+  ASSERT_GT(pid, 0);
+  // Identity, port 1 and port 2 reads, the port 1 write: answered. The port 2 write: not.
+  for (const size_t size : {16u, 16u, 16u, 18u, 18u}) {
+    const Bytes request = pty.Receive(size, 5000);
+    ASSERT_EQ(request.size(), size);
+    if (request[9] == OP_WRITE && request[10] == 0x40) break;  // port 2 at address 320
+    const Bytes reply = memory.Answer(request).reply;
+    ASSERT_TRUE(pty.Send(reply));
+  }
+  pty.CloseMaster();
+  const CtlRun run = Wait(pid, start);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("the serial port went away"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("  written: port1\n  sent, never acknowledged (perhaps written): port2\n"),
+            std::string::npos)
+      << run.err;
+}
+
 }  // namespace
 }  // namespace qv31
