@@ -1,5 +1,6 @@
 #include "cli/ctl_keys.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -137,6 +138,11 @@ std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view va
       return std::nullopt;
     case K::Ipv4OrHost:
       if (IsDottedIpv4(value)) return std::string(value);
+      if (IsHostName(value) && !FitsGbk(value)) {
+        error = name + " takes a host name the gateway can hold: \"" + std::string(value) +
+                "\" has characters that GBK cannot encode";
+        return std::nullopt;
+      }
       if (IsHostName(value) && Utf8ToGbk(value).size() <= static_cast<size_t>(DOMAIN_MAX)) {
         return std::string(value);
       }
@@ -146,6 +152,28 @@ std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view va
       return std::nullopt;
   }
   return std::nullopt;
+}
+
+std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::string>& args,
+                                                        std::string& error) {
+  std::vector<Assignment> out;
+  for (const std::string& arg : args) {
+    const size_t eq = arg.find('=');
+    const CtlKey* k = eq == std::string::npos ? nullptr : FindCtlKey(arg.substr(0, eq));
+    if (k == nullptr) {
+      error = "set takes KEY=VALUE with a known key, not \"" + arg + "\"";
+      return std::nullopt;
+    }
+    // Which of two values was meant cannot be known.
+    if (std::any_of(out.begin(), out.end(), [k](const Assignment& a) { return a.key == k; })) {
+      error = std::string(k->name) + " is given twice";
+      return std::nullopt;
+    }
+    auto value = NormalizeValue(*k, std::string_view(arg).substr(eq + 1), error);
+    if (!value) return std::nullopt;
+    out.push_back({k, std::move(*value)});
+  }
+  return out;
 }
 
 }  // namespace qv31

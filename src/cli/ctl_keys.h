@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv31 {
 
@@ -32,6 +33,16 @@ const CtlKey* FindCtlKey(std::string_view name);
 // what is allowed.
 std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view value,
                                           std::string& error);
+
+struct Assignment {
+  const CtlKey* key;
+  std::string value;  // normalized
+};
+
+// The KEY=VALUE arguments of set, each key known, writable, given once and its value
+// allowed; nullopt with `error` naming the first argument refused.
+std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::string>& args,
+                                                        std::string& error);
 
 // Strict dotted IPv4: four decimal numbers 0 to 255, nothing else.
 bool IsDottedIpv4(std::string_view text);

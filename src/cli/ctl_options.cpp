@@ -1,8 +1,11 @@
 #include "cli/ctl_options.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "cli/ctl_keys.h"
+#include "text/choice_texts.h"
+#include "text/number_text.h"
 
 namespace qv31 {
 
@@ -74,6 +77,26 @@ bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& o, std::s
   return true;
 }
 
+bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& format,
+                    const std::string& delay, const std::string& udpPort, std::string& error) {
+  if (serial) {
+    if (std::find(BAUD_TEXTS.begin(), BAUD_TEXTS.end(), baud) == BAUD_TEXTS.end()) {
+      error = "--baud takes 1200 2400 4800 9600 14400 19200 38400 57600 115200";
+    } else if (std::find(FORMAT_TEXTS.begin(), FORMAT_TEXTS.end(), format) == FORMAT_TEXTS.end()) {
+      error = "--format takes n,8,1 o,8,1 e,8,1 n,8,2 o,8,2 e,8,2";
+    } else if (delay.empty() || delay.find_first_not_of("0123456789") != std::string::npos) {
+      error = "--delay takes a whole number of milliseconds, 0 or more";
+    }
+    return error.empty();
+  }
+  const int64_t p = LeadingDecimal(udpPort);
+  if (udpPort.find_first_not_of("0123456789") != std::string::npos || p < 1 || p > 65535) {
+    error = "the UDP port must be a number from 1 to 65535, not \"" + udpPort + "\"";
+    return false;
+  }
+  return true;
+}
+
 std::string CtlUsage() {
   std::string keys;
   for (const CtlKey& k : CtlKeys()) {
@@ -131,12 +154,16 @@ std::string CtlUsage() {
          "                        unless --all)\n"
          "  table export FILE     read the table and write FILE as the window's \"保存到文件\"\n"
          "                        does (GBK, CR LF); an existing FILE is replaced\n"
-         "  table import FILE     read FILE by the window's \"从文件加载\" rules over the\n"
-         "                        gateway's table, write the table, read it back\n"
+         "  table import [--strict] FILE\n"
+         "                        read FILE by the window's \"从文件加载\" rules over the\n"
+         "                        gateway's table, write the table, read it back; lines\n"
+         "                        without a row number 1 to 255 and numbers cut to their\n"
+         "                        field are warned of (--strict: refused, nothing sent)\n"
          "  stop                  switch acquisition off (serial only): one stop frame, then\n"
          "                        one second of draining replies\n"
          "  backup FILE           every key and the whole table into one JSON file\n"
-         "  restore FILE          write a backup to the gateway, then read back and compare\n"
+         "  restore FILE          check the whole backup, write it to the gateway, then read\n"
+         "                        back and compare\n"
          "\n"
          "KEYS:\n" +
          keys +
@@ -144,7 +171,10 @@ std::string CtlUsage() {
          "EXIT STATUS:\n"
          "  0 done; 1 the gateway did not answer (\"通信超时\") or the read-back differs;\n"
          "  2 usage or invalid value (nothing sent); 3 the port or socket cannot be opened;\n"
-         "  4 a file refused (\"数据内容不符合\", an unreadable backup)\n";
+         "  4 a file refused (\"数据内容不符合\", a backup field of the wrong type or range,\n"
+         "  an output that cannot be written; nothing sent); 130 / 143 stopped by SIGINT /\n"
+         "  SIGTERM at a frame boundary. An unfinished set, table import or restore lists the\n"
+         "  groups and table blocks written and not written.\n";
 }
 
 }  // namespace qv31

@@ -11,7 +11,8 @@ enum CtlExit : int {
   EXIT_GATEWAY = 1,  // no answer ("通信超时"), link lost, or the read-back differs
   EXIT_USAGE = 2,    // usage or an invalid value; nothing was sent
   EXIT_OPEN = 3,     // the port or socket cannot be opened
-  EXIT_FILE = 4,     // a file refused ("数据内容不符合", an unreadable backup)
+  EXIT_FILE = 4,  // a file refused ("数据内容不符合", a malformed backup, an unwritable output)
+  // 128 + the signal (130 SIGINT, 143 SIGTERM): stopped at a frame boundary.
 };
 
 struct CtlOptions {
@@ -33,6 +34,12 @@ struct CtlOptions {
 
 // Parses the command line (argv[0] excluded). On a usage error returns false with `error` set.
 bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options, std::string& error);
+
+// The link texts as the window would use them, checked: for serial the baud and format from
+// their lists and the delay a whole number; for UDP the port 1 to 65535. On a refusal returns
+// false with `error` naming what is allowed.
+bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& format,
+                    const std::string& delay, const std::string& udpPort, std::string& error);
 
 std::string CtlUsage();
 

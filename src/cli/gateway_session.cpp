@@ -8,12 +8,21 @@
 namespace qv31 {
 
 GatewaySession::GatewaySession(BlockTransport& link, int32_t replyTimeoutMs,
-                               std::function<bool()> lost)
+                               std::function<bool()> lost, std::function<bool()> stop)
     : lost_(std::move(lost)),
+      stop_(std::move(stop)),
+      gate_(link),
+      replyTimeoutMs_(replyTimeoutMs),
       epoch_(std::chrono::steady_clock::now()),
       nextTick_(epoch_),
-      engine_(link, *this, *this, [this] { return NowMs(); }) {
+      engine_(gate_, *this, *this, [this] { return NowMs(); }) {
   engine_.SetReplyTimeoutMs(replyTimeoutMs);
+}
+
+bool GatewaySession::Gate::SendBlock(int32_t length, const uint8_t* data) {
+  if (closed) return false;
+  lastSend = std::chrono::steady_clock::now();
+  return inner_.SendBlock(length, data);
 }
 
 uint32_t GatewaySession::NowMs() const {
@@ -59,11 +68,24 @@ GatewaySession::Outcome GatewaySession::Tick(const std::function<bool()>& finish
     const auto now = std::chrono::steady_clock::now();
     if (nextTick_ < now) nextTick_ = now;
     if (lost_ && lost_()) return Outcome::LinkLost;
+    if (!gate_.closed && stop_ && stop_()) {
+      gate_.closed = true;
+      engine_.PendingQueue().Clear();
+    }
+    const bool awaiting = engine_.State() == ExchangeState::AwaitingReply;
+    if (gate_.closed &&
+        (!awaiting || now - gate_.lastSend > std::chrono::milliseconds(replyTimeoutMs_))) {
+      return Outcome::Stopped;
+    }
     if (timers_.count(TIMER_CONNECT)) {
       engine_.ConnectTick();
     } else if (timers_.count(TIMER_ENGINE)) {
       engine_.EngineTick();
     }
+    // One tick takes a frame from the queue or completes the one in flight, never both.
+    const bool awaitingNow = engine_.State() == ExchangeState::AwaitingReply;
+    if (!awaiting && awaitingNow) ++started_;
+    if (awaiting && engine_.State() == ExchangeState::Ready) ++answered_;
     if (linkClosed_) return Outcome::TimedOut;
     if (finished()) return status_ == STATUS_TIMEOUT ? Outcome::TimedOut : Outcome::Done;
   }
@@ -81,6 +103,7 @@ GatewaySession::Outcome GatewaySession::Run(const std::vector<std::vector<uint8_
   for (const auto& frame : frames) engine_.Queue(frame);
   engine_.MarkReady();
   status_.clear();
+  answered_ = started_ = 0;
   return Tick([this] { return !status_.empty(); });
 }
 

@@ -19,16 +19,24 @@ namespace qv31 {
 // time-outs. Replies land in the images and the table's cell grid, as in the window.
 class GatewaySession final : public EngineHost, public TimerService {
  public:
-  enum class Outcome : uint8_t { Done, TimedOut, LinkLost };
+  enum class Outcome : uint8_t { Done, TimedOut, LinkLost, Stopped };
 
-  // `lost` is asked every tick; true ends the run (an unplugged serial adapter).
-  GatewaySession(BlockTransport& link, int32_t replyTimeoutMs, std::function<bool()> lost = {});
+  // `lost` is asked every tick; true ends the run (an unplugged serial adapter). `stop` is
+  // asked every tick too; once true, nothing more is sent: the frame in flight is given its
+  // reply time-out since its last send, then the run ends with Stopped.
+  GatewaySession(BlockTransport& link, int32_t replyTimeoutMs, std::function<bool()> lost = {},
+                 std::function<bool()> stop = {});
 
   // The connect phase: the identity read, until its reply ends the phase or the engine gives
   // up after its repeats.
   Outcome Connect();
   // Queues `frames` and ticks until the engine reports "执行完成" or "通信超时".
   Outcome Run(const std::vector<std::vector<uint8_t>>& frames);
+
+  // Of the frames of the last Run: how many were answered (always the first ones, in order),
+  // and whether the one after them was sent and left unanswered when the run ended.
+  int AnsweredFrames() const { return answered_; }
+  bool UnansweredInFlight() const { return started_ > answered_; }
 
   ParamBlock& Params() { return params_; }
   AcqTable& Table() { return table_; }
@@ -47,7 +55,27 @@ class GatewaySession final : public EngineHost, public TimerService {
   uint32_t NowMs() const;
   Outcome Tick(const std::function<bool()>& finished);
 
+  // Lets nothing through once the run is stopping, and notes when a frame last went out.
+  class Gate final : public BlockTransport {
+   public:
+    explicit Gate(BlockTransport& inner) : inner_(inner) {}
+    bool ReceiveBlock(uint8_t* buffer, int32_t& length) override {
+      return inner_.ReceiveBlock(buffer, length);
+    }
+    bool SendBlock(int32_t length, const uint8_t* data) override;
+    bool closed = false;
+    std::chrono::steady_clock::time_point lastSend;
+
+   private:
+    BlockTransport& inner_;
+  };
+
   std::function<bool()> lost_;
+  std::function<bool()> stop_;
+  Gate gate_;
+  int32_t replyTimeoutMs_;
+  int answered_ = 0;
+  int started_ = 0;
   std::chrono::steady_clock::time_point epoch_;
   std::chrono::steady_clock::time_point nextTick_;
   std::set<int> timers_;

@@ -1,5 +1,6 @@
 #include "link/accepted_replies.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qv31 {
@@ -26,6 +27,21 @@ constexpr std::array<AcceptedReply, 15> kRows = {{
     {AREA_IDENT, OP_READ_REPLY, 0, IDENT_SIZE, ReplyTarget::Ident, 0, SHOW_VERSION, 0},
 }};
 
+// Every write the tool sends: the three groups of the parameter image and the four table
+// blocks. The stop frame (table address 0, length 1) is sent outside the engine.
+constexpr std::array<FrameHeader, 10> kWrites = {{
+    {AREA_PARAMS, OP_WRITE, 6, 2},
+    {AREA_PARAMS, OP_WRITE, 320, 2},
+    {AREA_PARAMS, OP_WRITE, 322, 2},
+    {AREA_PARAMS, OP_WRITE, 324, 2},
+    {AREA_PARAMS, OP_WRITE, 8, 15},
+    {AREA_PARAMS, OP_WRITE, 164, 98},
+    {AREA_TABLE, OP_WRITE, 0x000, 512},
+    {AREA_TABLE, OP_WRITE, 0x200, 512},
+    {AREA_TABLE, OP_WRITE, 0x400, 512},
+    {AREA_TABLE, OP_WRITE, 0x600, 512},
+}};
+
 bool FieldMatches(uint32_t expected, uint16_t actual) {
   return expected == MATCH_ANY || expected == actual;
 }
@@ -50,8 +66,19 @@ bool ReplyAnswers(const FrameHeader& request, const FrameHeader& reply) {
     return reply.opCode == OP_READ_REPLY && reply.address == request.address &&
            reply.length == request.length;
   }
-  if (request.opCode == OP_WRITE) return reply.opCode == OP_WRITE_ACK;
-  return false;
+  if (request.opCode != OP_WRITE || reply.opCode != OP_WRITE_ACK) return false;
+  if (reply.address == request.address && reply.length == request.length) return true;
+  // Gateways that do not echo the window answer with any address and length; only an echo
+  // of another write is a late answer to that write.
+  return !NamesToolWrite(reply);
+}
+
+std::span<const FrameHeader> ToolWrites() { return kWrites; }
+
+bool NamesToolWrite(const FrameHeader& ack) {
+  return std::any_of(kWrites.begin(), kWrites.end(), [&](const FrameHeader& w) {
+    return w.area == ack.area && w.address == ack.address && w.length == ack.length;
+  });
 }
 
 }  // namespace qv31

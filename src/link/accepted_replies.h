@@ -48,8 +48,15 @@ std::span<const AcceptedReply> AcceptedReplies();
 const AcceptedReply* MatchAcceptedReply(const FrameHeader& header);
 
 // True when `reply` answers the request `request`: a read reply with the same area, address
-// and length as a read; a write acknowledgement (any address and length) of the same area as
-// a write.
+// and length as a read; a write acknowledgement of the same area as a write that carries the
+// write's address and length, or an address and length that name none of the tool's writes
+// (a gateway that does not echo them). An acknowledgement carrying another write's address
+// and length is a late answer to that write and answers nothing else.
 bool ReplyAnswers(const FrameHeader& request, const FrameHeader& reply);
+
+// The writes the tool sends (area, OP_WRITE, address, length).
+std::span<const FrameHeader> ToolWrites();
+// True when an acknowledgement's area, address and length are those of one of ToolWrites().
+bool NamesToolWrite(const FrameHeader& ack);
 
 }  // namespace qv31

@@ -66,13 +66,14 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
 
 bool RequestEngine::CheckTimeout() {
   if (state_ != ExchangeState::AwaitingReply) return false;
-  if (repeatCount_ >= 2) return true;
   const uint32_t now = clock_();
-  if (now - sendTick_ > static_cast<uint32_t>(replyTimeoutMs_)) {
-    ++repeatCount_;
-    transport_.SendBlock(frameInFlightLength_, frameInFlight_.data());
-    sendTick_ = clock_();
-  }
+  if (now - sendTick_ <= static_cast<uint32_t>(replyTimeoutMs_)) return false;
+  // The last repeat gets the same time to be answered as the first two sends: on a slow
+  // serial line a reply takes tens of milliseconds to arrive.
+  if (repeatCount_ >= 2) return true;
+  ++repeatCount_;
+  transport_.SendBlock(frameInFlightLength_, frameInFlight_.data());
+  sendTick_ = clock_();
   return false;
 }
 

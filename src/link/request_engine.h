@@ -59,7 +59,9 @@ class EngineHost {
 enum class ExchangeState : uint8_t { Idle = 0, Ready = 1, AwaitingReply = 2 };
 
 // Sends queued requests one at a time, matches replies, repeats a request twice after its
-// reply time-out and then gives up. Never blocks and never sleeps: it is ticked every 10 ms.
+// reply time-out and gives up when the second repeat has gone unanswered for the time-out
+// too (with 500 ms: sends at 0, ~510 and ~1020 ms, "通信超时" at ~1530 ms). Never blocks and
+// never sleeps: it is ticked every 10 ms.
 //
 // A reply completes the exchange in flight only when it answers that very request (same
 // area; a read reply with the read's address and length; a write acknowledgement while a

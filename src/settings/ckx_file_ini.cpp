@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "settings/ini_text.h"
@@ -18,16 +20,35 @@ namespace {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult ReadWholeFile(const std::string& path, std::string& out) {
+// `reason` says why a file that is there cannot be read.
+ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* reason = nullptr) {
   out.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+  if (fd < 0) {
+    if (errno == ENOENT) return ReadResult::Missing;
+    if (reason != nullptr) *reason = std::strerror(errno);
+    return ReadResult::Failed;
+  }
   char buffer[65536];
   ssize_t n = 0;
   while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
+  // A directory opens but cannot be read (EISDIR).
+  if (n < 0 && reason != nullptr)
+    *reason = errno == EISDIR ? "is a directory" : std::strerror(errno);
   const bool failed = n < 0;
   ::close(fd);
   return failed ? ReadResult::Failed : ReadResult::Ok;
+}
+
+// The file's bytes when it exists and can be used; nullopt otherwise.
+std::optional<std::string> UsableFile(const std::string& path, std::string* reason = nullptr) {
+  std::string file;
+  if (path.empty() || ReadWholeFile(path, file, reason) != ReadResult::Ok) return std::nullopt;
+  if (!IsValidGbk(file)) {
+    if (reason != nullptr) *reason = "is not valid GBK text";
+    return std::nullopt;
+  }
+  return file;
 }
 
 bool WriteAll(int fd, const std::string& data) {
@@ -86,6 +107,13 @@ std::string ExecutableName() {
 
 }  // namespace
 
+std::string CKXFileIni::FileProblem(const std::string& fileName) const {
+  const std::string& path = fileName.empty() ? filePath_ : fileName;
+  std::string reason;
+  if (path.empty() || UsableFile(path, &reason) || reason.empty()) return {};
+  return reason;
+}
+
 void CKXFileIni::SetFile(const std::string& name) {
   if (name.empty()) {
     std::string base = ExecutableName();
@@ -111,11 +139,9 @@ int32_t CKXFileIni::ReadString(std::string_view section, std::string_view key,
                                std::string_view defaultValue, std::string& out,
                                const std::string& fileName) const {
   const std::string& path = fileName.empty() ? filePath_ : fileName;
-  std::string file;
+  const std::optional<std::string> file = UsableFile(path);
   std::optional<std::string_view> value;
-  if (!path.empty() && ReadWholeFile(path, file) == ReadResult::Ok) {
-    value = IniLookup(file, Utf8ToGbk(section), Utf8ToGbk(key));
-  }
+  if (file) value = IniLookup(*file, Utf8ToGbk(section), Utf8ToGbk(key));
   if (value) {
     out = GbkToUtf8(value->substr(0, GbkPrefixLength(*value, INI_VALUE_MAX)));
   } else {
@@ -130,6 +156,10 @@ int32_t CKXFileIni::WriteStrings(
     const std::string& fileName) const {
   const std::string& path = fileName.empty() ? filePath_ : fileName;
   if (path.empty()) return -1;
+  // Reading never creates the settings directory; the first save does.
+  if (const size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0) {
+    if (!MakeSettingsDirectory(path.substr(0, slash))) return -1;
+  }
   std::string file;
   // An unreadable file is left alone rather than replaced by one holding only our keys.
   if (ReadWholeFile(path, file) == ReadResult::Failed) return -1;

@@ -34,8 +34,14 @@ class CKXFileIni {
   int32_t ReadString(std::string_view section, std::string_view key, std::string_view defaultValue,
                      std::string& out, const std::string& fileName = {}) const;
 
+  // Why a file that exists cannot be used ("is a directory", "Permission denied", "Too many
+  // levels of symbolic links", "is not valid GBK text"); empty when it can be used or is
+  // missing. Reads of such a file give the defaults.
+  std::string FileProblem(const std::string& fileName = {}) const;
+
   // Sets keys in a section in one atomic rewrite (temporary file in the same directory,
-  // fsync, rename), keeping every other byte of the file; creates the file when missing.
+  // fsync, rename), keeping every other byte of the file; creates the file, and its
+  // directory (mode 0700), when missing.
   // Returns -1 when the file cannot be read or written, else the number of keys written.
   int32_t WriteStrings(std::string_view section,
                        std::span<const std::pair<std::string_view, std::string_view>> entries,

@@ -36,6 +36,14 @@ LinkSettings LoadLinkSettings(const CKXFileIni& ini) {
   return s;
 }
 
+LinkSettings LoadLinkSettings(const CKXFileIni& ini, std::string& problem) {
+  problem.clear();
+  if (const std::string reason = ini.FileProblem(); !reason.empty()) {
+    problem = ini.FilePath() + ": " + reason;
+  }
+  return LoadLinkSettings(ini);
+}
+
 int32_t SaveLinkSettings(const CKXFileIni& ini, const LinkSettings& s) {
   std::vector<std::pair<std::string_view, std::string_view>> entries;
   for (const SettingKey& k : kKeys) {

@@ -31,6 +31,9 @@ struct LinkSettings {
 
 // The eight keys of section "系统", each with its default when missing.
 LinkSettings LoadLinkSettings(const CKXFileIni& ini);
+// The same; when the file exists but cannot be used, `problem` names the file and the reason
+// (the defaults are returned then), else it is emptied.
+LinkSettings LoadLinkSettings(const CKXFileIni& ini, std::string& problem);
 // Writes the seven keys other than "延时", in one atomic rewrite that keeps every other byte
 // of the file; creates the file when missing. -1 on failure, else 7.
 int32_t SaveLinkSettings(const CKXFileIni& ini, const LinkSettings& settings);

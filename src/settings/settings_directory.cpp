@@ -50,10 +50,10 @@ std::string ChooseSettingsDirectory(std::string_view exeDir, bool exeDirWritable
 std::string SettingsDirectory() {
   const std::string exeDir = ExecutableDirectory();
   const bool writable = !exeDir.empty() && ::access(exeDir.c_str(), W_OK) == 0;
-  std::string dir = ChooseSettingsDirectory(exeDir, writable, std::getenv("XDG_CONFIG_HOME"),
-                                            std::getenv("HOME"));
-  if (!dir.empty() && dir != exeDir) MakeDirectories(dir, 0700);
-  return dir;
+  return ChooseSettingsDirectory(exeDir, writable, std::getenv("XDG_CONFIG_HOME"),
+                                 std::getenv("HOME"));
 }
+
+bool MakeSettingsDirectory(const std::string& path) { return MakeDirectories(path, 0700); }
 
 }  // namespace qv31

@@ -11,8 +11,11 @@ std::string ExecutableDirectory();
 
 // Where the settings file and CSV exports live: beside the executable when that directory is
 // writable, else $XDG_CONFIG_HOME/qv31 (an absolute XDG_CONFIG_HOME only, as the XDG rules
-// say), else $HOME/.config/qv31. The fallback directory is created (mode 0700) when missing.
+// say), else $HOME/.config/qv31. Finding it creates nothing; MakeSettingsDirectory does.
 std::string SettingsDirectory();
+
+// Creates the directory and its missing parents (mode 0700); true when it exists afterwards.
+bool MakeSettingsDirectory(const std::string& path);
 
 // The choice itself, for given inputs: `exeDirWritable` tells whether exeDir may be written.
 // Returns an empty text when no rule applies (no writable executable directory, no usable

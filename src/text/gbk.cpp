@@ -74,6 +74,18 @@ std::string GbkToUtf8(std::string_view gbk) {
   return c.Run(gbk, "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; });
 }
 
+bool FitsGbk(std::string_view utf8) { return GbkToUtf8(Utf8ToGbk(utf8)) == utf8; }
+
+bool IsValidGbk(std::string_view gbk) {
+  Converter c("UTF-8", "GBK");
+  bool valid = true;
+  c.Run(gbk, "", [&valid](std::string_view) {
+    valid = false;
+    return size_t{1};
+  });
+  return valid;
+}
+
 size_t GbkPrefixLength(std::string_view gbk, size_t maxBytes) {
   size_t i = 0;
   while (i < gbk.size()) {

@@ -16,6 +16,13 @@ std::string Utf8ToGbk(std::string_view utf8);
 // input can fail or be dropped silently.
 std::string GbkToUtf8(std::string_view gbk);
 
+// True when every character of the UTF-8 text has a GBK form (so Utf8ToGbk puts no '?' of
+// its own in).
+bool FitsGbk(std::string_view utf8);
+
+// True when the bytes are valid GBK text (GbkToUtf8 replaces nothing).
+bool IsValidGbk(std::string_view gbk);
+
 // Length of the longest prefix of at most maxBytes GBK bytes that does not split a
 // double-byte character.
 size_t GbkPrefixLength(std::string_view gbk, size_t maxBytes);

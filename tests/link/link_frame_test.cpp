@@ -120,5 +120,28 @@ TEST(AcceptedReplies, AReplyAnswersOnlyItsOwnRequest) {
   EXPECT_FALSE(ReplyAnswers(write4g, {AREA_PARAMS, OP_READ_REPLY, 8, 15}));
 }
 
+TEST(AcceptedReplies, AnAcknowledgementEchoingAnotherWriteAnswersNothingElse) {
+  struct Case {
+    FrameHeader write, ack;
+    bool answers;
+  };
+  const Case cases[] = {
+      {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0x600, 512}, true},
+      {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0x400, 512}, false},
+      {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0, 0}, true},
+      {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0x600, 0}, true},
+      {{AREA_TABLE, OP_WRITE, 0x000, 512}, {AREA_TABLE, OP_WRITE_ACK, 0, 1}, true},  // stop frame
+      {{AREA_PARAMS, OP_WRITE, 164, 98}, {AREA_PARAMS, OP_WRITE_ACK, 8, 15}, false},
+      {{AREA_PARAMS, OP_WRITE, 164, 98}, {AREA_PARAMS, OP_WRITE_ACK, 0x600, 512}, true},
+      {{AREA_PARAMS, OP_WRITE, 320, 2}, {AREA_PARAMS, OP_WRITE_ACK, 6, 2}, false},
+      {{AREA_PARAMS, OP_WRITE, 320, 2}, {AREA_PARAMS, OP_WRITE_ACK, 6, 320}, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReplyAnswers(c.write, c.ack), c.answers)
+        << c.write.address << "/" << c.write.length << " acked as " << c.ack.address << "/"
+        << c.ack.length;
+  }
+}
+
 }  // namespace
 }  // namespace qv31

@@ -102,12 +102,12 @@ class EngineTest : public ::testing::Test {
 TEST_F(EngineTest, SilentGatewayRepeatsTwiceThenTimesOut) {
   rig.Queue(kRead4G);
   rig.Queue(kReadPort1);
-  rig.RunUntil(1020);
+  rig.RunUntil(1520);
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
   EXPECT_EQ(rig.sent[1].bytes, rig.sent[0].bytes);
   EXPECT_EQ(rig.sent[2].bytes, rig.sent[0].bytes);
-  EXPECT_TRUE(rig.status.empty());
-  rig.RunUntil(1030);
+  EXPECT_TRUE(rig.status.empty()) << "the second repeat waits its full time-out";
+  rig.RunUntil(1530);
   EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
   EXPECT_TRUE(rig.buttons);
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0) << "rest of the queue discarded";
@@ -130,6 +130,26 @@ TEST_F(EngineTest, ReplyInTheTickOfTheRepeatWinsAndNextGoesOnTheFollowingTick) {
   rig.RunUntil(550);
   EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
   EXPECT_TRUE(rig.buttons);
+}
+
+TEST_F(EngineTest, AnswerToTheSecondRepeatCompletes) {
+  struct Case {
+    uint32_t replyAt;  // the block is taken on this tick
+    const char* status;
+  };
+  const Case cases[] = {{1420, "执行完成"}, {1530, "执行完成"}, {1540, "通信超时"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.replyAt);
+    Rig r;
+    r.engine.SetReplyTimeoutMs(500);
+    r.timers[TIMER_ENGINE] = 10;
+    r.Queue(kRead4G);
+    r.RunUntil(c.replyAt - 10);
+    r.incoming.push_back(Rig::Reply(kReply4G));
+    r.RunUntil(c.replyAt + 20);
+    EXPECT_EQ(r.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
+    EXPECT_EQ(r.status, std::vector<std::string>{c.status});
+  }
 }
 
 TEST_F(EngineTest, LateReplyForAnotherRequestIsStoredButDoesNotComplete) {
@@ -167,8 +187,28 @@ TEST_F(EngineTest, DuplicateAnswerToARepeatDoesNotCompleteTheNextRequest) {
   rig.RunUntil(1200);
   EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
   EXPECT_TRUE(rig.status.empty());
-  rig.RunUntil(2000);
+  rig.RunUntil(2200);
   EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"}) << "the write was never acked";
+}
+
+TEST_F(EngineTest, LateAcknowledgementOfThePreviousBlockDoesNotCompleteTheNext) {
+  const FrameHeader block2{AREA_TABLE, OP_WRITE, 0x400, 512};
+  const FrameHeader block3{AREA_TABLE, OP_WRITE, 0x600, 512};
+  rig.Queue(block2);
+  rig.Queue(block3);
+  rig.RunUntil(600);  // block 2 sent at 0, repeated at 510
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x400, 512}));
+  rig.RunUntil(620);  // ack at 610, block 3 sent at 620
+  ASSERT_EQ(rig.sent.size(), 3u);
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x400, 512}));  // the repeat's
+  rig.RunUntil(1130);
+  EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
+  ASSERT_EQ(rig.sent.size(), 4u) << "block 3 is repeated";
+  EXPECT_EQ(rig.sent[3].at, 1130u);
+  EXPECT_EQ(rig.sent[3].bytes, rig.sent[2].bytes);
+  rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x600, 512}));
+  rig.RunUntil(1160);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
 }
 
 TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
@@ -182,7 +222,7 @@ TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
 TEST_F(EngineTest, TickCounterWrapInTheMiddleOfAnExchange) {
   rig.now = 0xFFFFFF00u;  // wraps 256 ms after the first send
   rig.Queue(kRead4G);
-  rig.RunUntil(0xFFFFFF00u + 1030);
+  rig.RunUntil(0xFFFFFF00u + 1530);
   const uint32_t t0 = 0xFFFFFF00u;
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{t0, t0 + 510, t0 + 1020}));
   EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
@@ -218,6 +258,10 @@ TEST_F(ConnectPhaseTest, OnlyTheIdentityReplyEndsIt) {
 }
 
 TEST_F(ConnectPhaseTest, NoAnswerClosesTheLink) {
+  rig.RunUntil(1520);
+  EXPECT_EQ(rig.closes, 0);
+  rig.RunUntil(1530);
+  EXPECT_EQ(rig.closes, 1);
   rig.RunUntil(2000);
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
   EXPECT_EQ(rig.closes, 1);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "file_bytes.h"
@@ -92,6 +94,56 @@ TEST_F(SettingsTest, HugeFilesReadInLinearTime) {
   const size_t keys = file.find(Gbk("网络端口"));
   EXPECT_EQ(saved.substr(0, keys), file.substr(0, keys));
   EXPECT_EQ(LoadLinkSettings(ini), s);
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeUsedIsNamedAndGivesTheDefaults) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"directory", [](const fs::path& p) { fs::create_directory(p); }, "is a directory"},
+      {"loop",
+       [](const fs::path& p) {
+         fs::create_symlink(p.string() + ".b", p);
+         fs::create_symlink(p, p.string() + ".b");
+       },
+       "Too many levels of symbolic links"},
+      {"bad GBK",
+       [this](const fs::path& p) { WriteBytes(p, Gbk("[系统]\r\n波特率=4800\r\n") + "\xFF\r\n"); },
+       "is not valid GBK text"},
+      {"unreadable",
+       [this](const fs::path& p) {
+         WriteBytes(p, Gbk("[系统]\r\n波特率=4800\r\n"));
+         fs::permissions(p, fs::perms::none);
+       },
+       "Permission denied"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (std::string(c.what) == "unreadable" && ::geteuid() == 0) continue;  // root reads it
+    TempDir t{"qv31-ini-bad"};
+    CKXFileIni bad;
+    bad.SetFileIn(t.Dir().string(), std::string(SETTINGS_FILE));
+    c.make(bad.FilePath());
+    std::string problem;
+    EXPECT_EQ(LoadLinkSettings(bad, problem), LinkSettings{});
+    EXPECT_EQ(problem, bad.FilePath() + ": " + c.reason);
+  }
+  std::string problem = "x";
+  LoadLinkSettings(ini, problem);
+  EXPECT_EQ(problem, "") << "a missing file is no problem";
+}
+
+TEST_F(SettingsTest, OnlySavingCreatesTheDirectory) {
+  CKXFileIni nested;
+  nested.SetFileIn((dir / "a" / "qv31").string(), std::string(SETTINGS_FILE));
+  LoadLinkSettings(nested);
+  EXPECT_FALSE(fs::exists(dir / "a"));
+  ASSERT_EQ(SaveLinkSettings(nested, LinkSettings{}), 7);
+  EXPECT_TRUE(fs::is_regular_file(nested.FilePath()));
+  EXPECT_EQ(fs::status(dir / "a" / "qv31").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST(IniText, LookupRules) {

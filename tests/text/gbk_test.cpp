@@ -23,6 +23,16 @@ TEST(Gbk, BadInputIsReplacedNotDropped) {
   EXPECT_EQ(Utf8ToGbk("x😀y"), "x?y");              // not in GBK
 }
 
+TEST(Gbk, WhatGbkCanHold) {
+  EXPECT_TRUE(FitsGbk("北京.example.cn?"));
+  EXPECT_FALSE(FitsGbk("x😀y"));
+  EXPECT_FALSE(FitsGbk("ﬁle"));  // U+FB01 has no GBK form
+  EXPECT_FALSE(FitsGbk("a\xC3"));
+  EXPECT_TRUE(IsValidGbk("\xD6\xB4\xD0\xD0 ok"));
+  EXPECT_FALSE(IsValidGbk("A\xFF"));
+  EXPECT_FALSE(IsValidGbk("A\xD6"));
+}
+
 TEST(Gbk, PrefixNeverSplitsACharacter) {
   const std::string gbk = Utf8ToGbk("ab执行");  // 2 + 4 bytes
   struct Case {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "cli/ctl_context.h"
+
+namespace qv31 {
+
+// backup FILE: every key, every table row and both images into one JSON file.
+int BackupCommand(CtlContext& ctx, const std::string& file);
+// restore FILE: the backup checked whole, then written group by group and read back.
+int RestoreCommand(CtlContext& ctx, const std::string& file);
+
+}  // namespace qv31

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/ctl_keys.h"
+
+namespace qv31 {
+
+constexpr std::string_view BACKUP_FORMAT = "qv31-backup";
+constexpr int BACKUP_VERSION = 1;
+
+// What a backup file asks to restore, every part already checked.
+struct BackupContent {
+  struct Row {
+    int row;  // 0 to 254
+    // Cell texts of columns 1 to 5 and 7: channel, slave, type, start, count, buffer.
+    std::array<std::string, 6> cells;
+  };
+  std::vector<Assignment> keys;  // the keys with a value (null and read-only keys left out)
+  std::vector<Row> rows;         // the rows the file lists, in file order
+  bool hasImages = false;
+  std::vector<uint8_t> params;  // PARAM_SIZE bytes when hasImages
+  std::vector<uint8_t> table;   // ACQ_IMAGE_SIZE bytes when hasImages
+};
+
+// Reads a backup as `qv31ctl backup` writes it: {"format": "qv31-backup", "version": 1,
+// "keys": {...}, "table": [rows], "images": {"params": hex, "table": hex}}, "table" and
+// "images" optional. Every field is checked for its type and range; the first one that
+// fails gives nullopt with `error` naming its path (`table[3].row`) and what it must be.
+std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error);
+
+}  // namespace qv31

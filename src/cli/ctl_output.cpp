@@ -1,0 +1,106 @@
+#include "cli/ctl_output.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "acq/acq_keys.h"
+#include "params/param_keys.h"
+#include "text/number_text.h"
+
+namespace qv31 {
+namespace {
+
+// Display width of UTF-8 text: CJK characters take two columns.
+size_t DisplayWidth(const std::string& s) {
+  size_t w = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if ((c & 0xC0) == 0x80) continue;
+    w += c >= 0xE0 ? 2 : 1;
+  }
+  return w;
+}
+
+}  // namespace
+
+std::string KeyText(GatewaySession& session, const CtlKey& key) {
+  if (key.group == KeyGroup::Identity) return session.Identity();
+  if (key.group == KeyGroup::Acq) {
+    return GetAcqSettingText(session.Grid(), key.name).value_or("");
+  }
+  return GetParamText(session.Params(), key.name).value_or("");
+}
+
+Json KeyJson(GatewaySession& session, const CtlKey& key) {
+  const std::string text = KeyText(session, key);
+  if (key.kind == ValueKind::OnOff) return text == "on";
+  if (key.kind == ValueKind::Number) return text.empty() ? Json() : Json(LeadingDecimal(text));
+  if (key.kind == ValueKind::Choice && text.empty()) return Json();
+  return text;
+}
+
+Json RowJson(const AcqGrid& g, int row) {
+  auto number = [&](int col) { return Json(LeadingDecimal(g.Cell(row, col))); };
+  return Json{{"row", row + 1},
+              {"channel", g.Cell(row, COL_CHANNEL)},
+              {"slave", number(COL_SLAVE)},
+              {"type", g.Cell(row, COL_TYPE)},
+              {"start", number(COL_START)},
+              {"count", number(COL_COUNT)},
+              {"buffer", number(COL_BUFFER)},
+              {"vars", g.Cell(row, COL_VAR_RANGE)},
+              {"buffer_refs", g.Cell(row, COL_BUFFER_RANGE)}};
+}
+
+void PrintKeys(CtlContext& ctx, const std::vector<const CtlKey*>& keys, Json& doc) {
+  for (const CtlKey* k : keys) {
+    if (ctx.Options().json) {
+      doc[std::string(k->name)] = KeyJson(ctx.Session(), *k);
+    } else {
+      std::fprintf(ctx.Out(), "%s = %s\n", std::string(k->name).c_str(),
+                   KeyText(ctx.Session(), *k).c_str());
+    }
+  }
+}
+
+void PrintRows(CtlContext& ctx, bool all, Json& doc) {
+  static constexpr std::array<std::pair<const char*, int>, 9> kCols = {
+      {{"row", COL_NUMBER},
+       {"channel", COL_CHANNEL},
+       {"slave", COL_SLAVE},
+       {"type", COL_TYPE},
+       {"start", COL_START},
+       {"count", COL_COUNT},
+       {"vars", COL_VAR_RANGE},
+       {"buffer", COL_BUFFER},
+       {"buffer_refs", COL_BUFFER_RANGE}}};
+  static constexpr std::array<size_t, 9> kWidth = {5, 9, 7, 10, 7, 7, 15, 8, 15};
+  const AcqGrid& grid = ctx.Session().Grid();
+  Json rows = Json::array();
+  std::string text;
+  auto cell = [&](const std::string& s, size_t col) {
+    text += s;
+    if (col + 1 < kCols.size())
+      text.append(kWidth[col] - std::min(kWidth[col] - 1, DisplayWidth(s)), ' ');
+  };
+  for (size_t c = 0; c < kCols.size(); ++c) cell(kCols[c].first, c);
+  text += '\n';
+  for (int r = 0; r < ACQ_ROW_COUNT; ++r) {
+    if (!all && ctx.Session().Table().Record(r) == AcqRecord{}) continue;
+    rows.push_back(RowJson(grid, r));
+    for (size_t c = 0; c < kCols.size(); ++c) cell(grid.Cell(r, kCols[c].second), c);
+    text += '\n';
+  }
+  if (ctx.Options().json) {
+    doc["table"] = rows;
+  } else {
+    std::fputs(text.c_str(), ctx.Out());
+  }
+}
+
+void Emit(CtlContext& ctx, const Json& doc) {
+  if (ctx.Options().json) std::fprintf(ctx.Out(), "%s\n", doc.dump(2).c_str());
+}
+
+}  // namespace qv31

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/ctl_context.h"
+#include "cli/ctl_keys.h"
+
+namespace qv31 {
+
+using Json = nlohmann::ordered_json;
+
+// A key's text and JSON value in the session's images.
+std::string KeyText(GatewaySession& session, const CtlKey& key);
+Json KeyJson(GatewaySession& session, const CtlKey& key);
+// One table row (0 to 254) as the JSON object of --json and of backups.
+Json RowJson(const AcqGrid& grid, int row);
+
+// "key = value" lines on stdout, or the keys into `doc` with --json.
+void PrintKeys(CtlContext& ctx, const std::vector<const CtlKey*>& keys, Json& doc);
+// The table's rows (those that are not empty unless `all`) as columns, or into `doc`.
+void PrintRows(CtlContext& ctx, bool all, Json& doc);
+// Prints `doc` with --json; nothing otherwise.
+void Emit(CtlContext& ctx, const Json& doc);
+
+}  // namespace qv31

@@ -1,0 +1,180 @@
+#include "cli/group_writer.h"
+
+#include <algorithm>
+#include <map>
+
+#include "acq/acq_frames.h"
+#include "acq/acq_keys.h"
+#include "cli/ctl_output.h"
+#include "params/param_frames.h"
+#include "params/param_keys.h"
+
+namespace qv31 {
+namespace {
+
+struct WriteName {
+  uint8_t area;
+  uint16_t address;
+  const char* name;
+};
+
+// The name of each write frame in the account of an unfinished write.
+constexpr WriteName kWriteNames[] = {
+    {AREA_PARAMS, 6, "port1"},
+    {AREA_PARAMS, 320, "port2"},
+    {AREA_PARAMS, 322, "port3"},
+    {AREA_PARAMS, 324, "port4"},
+    {AREA_PARAMS, 8, "4g"},
+    {AREA_PARAMS, 164, "net"},
+    {AREA_TABLE, 0x000, "table block 1 (acq settings, rows 1-63)"},
+    {AREA_TABLE, 0x200, "table block 2 (rows 64-127)"},
+    {AREA_TABLE, 0x400, "table block 3 (rows 128-191)"},
+    {AREA_TABLE, 0x600, "table block 4 (rows 192-255)"},
+};
+
+// The write's name, or nullptr for a frame that writes nothing (the 4G "设置" reads first).
+const char* WriteNameOf(const std::vector<uint8_t>& frame) {
+  if (frame.size() < FRAME_HEADER_SIZE || frame[9] != OP_WRITE) return nullptr;
+  const auto address = static_cast<uint16_t>(frame[10] | (frame[11] << 8));
+  for (const WriteName& w : kWriteNames) {
+    if (w.area == frame[8] && w.address == address) return w.name;
+  }
+  return nullptr;
+}
+
+int PortOf(KeyGroup g) { return static_cast<int>(g) - static_cast<int>(KeyGroup::Port1) + 1; }
+
+FrameList SetFrames(GatewaySession& session, KeyGroup g) {
+  switch (g) {
+    case KeyGroup::FourG:
+      return Set4GFrames(session.Params());
+    case KeyGroup::Port1:
+    case KeyGroup::Port2:
+    case KeyGroup::Port3:
+    case KeyGroup::Port4:
+      return SetPortFrames(session.Params(), PortOf(g));
+    case KeyGroup::Network:
+      return SetNetworkFrames(session.Params());
+    case KeyGroup::Acq:
+      session.Grid().BuildAcqImage(session.Table());
+      return SetAcqFrames(session.Table());
+    case KeyGroup::Identity:
+      break;
+  }
+  return {};
+}
+
+std::map<std::string, std::string> GroupTexts(GatewaySession& session, KeyGroup g) {
+  std::map<std::string, std::string> texts;
+  for (const CtlKey& k : CtlKeys()) {
+    if (k.group == g && k.kind != ValueKind::ReadOnly) {
+      texts[std::string(k.name)] = KeyText(session, k);
+    }
+  }
+  return texts;
+}
+
+std::vector<std::string> Differences(GatewaySession& session, KeyGroup g,
+                                     const std::map<std::string, std::string>& want,
+                                     const std::vector<uint8_t>& wantTable) {
+  std::vector<std::string> diff;
+  for (const auto& [name, text] : GroupTexts(session, g)) {
+    const auto it = want.find(name);
+    if (it != want.end() && it->second != text) {
+      diff.push_back(name + " (wrote " + it->second + ", reads " + text + ")");
+    }
+  }
+  if (g == KeyGroup::Acq) {
+    const auto bytes = session.Table().Bytes();
+    for (int r = 0; r < ACQ_ROW_COUNT; ++r) {
+      const size_t at = ACQ_HEADER_SIZE + static_cast<size_t>(r) * ACQ_RECORD_SIZE;
+      if (!std::equal(bytes.begin() + at, bytes.begin() + at + ACQ_RECORD_SIZE,
+                      wantTable.begin() + at)) {
+        diff.push_back("table row " + std::to_string(r + 1));
+      }
+    }
+  }
+  return diff;
+}
+
+}  // namespace
+
+FrameList QueryFrames(KeyGroup g) {
+  switch (g) {
+    case KeyGroup::FourG:
+      return Query4GFrames();
+    case KeyGroup::Port1:
+    case KeyGroup::Port2:
+    case KeyGroup::Port3:
+    case KeyGroup::Port4:
+      return QueryPortFrames(PortOf(g));
+    case KeyGroup::Network:
+      return QueryNetworkFrames();
+    case KeyGroup::Acq:
+      return QueryAcqFrames();
+    case KeyGroup::Identity:
+      break;
+  }
+  return {};
+}
+
+void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& value) {
+  if (key.group == KeyGroup::Acq) {
+    SetAcqSettingText(session.Grid(), key.name, value);
+  } else {
+    SetParamText(session.Params(), key.name, value);
+  }
+}
+
+std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
+  std::vector<std::string> lists[3];  // written, perhaps written, not written
+  for (size_t i = 0; i < writes.size(); ++i) {
+    const char* name = WriteNameOf(writes[i]);
+    if (name == nullptr) continue;
+    const auto at = static_cast<int>(i);
+    lists[at < answered ? 0 : (at == answered && inFlight) ? 1 : 2].emplace_back(name);
+  }
+  static constexpr const char* kHeads[] = {
+      "  written: ", "  sent, never acknowledged (perhaps written): ", "  not written: "};
+  std::string text;
+  for (size_t l = 0; l < 3; ++l) {
+    if (lists[l].empty()) continue;
+    text += kHeads[l];
+    for (size_t n = 0; n < lists[l].size(); ++n) text += (n ? ", " : "") + lists[l][n];
+    text += '\n';
+  }
+  return text;
+}
+
+int WriteGroupsAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups) {
+  GatewaySession& session = ctx.Session();
+  std::map<KeyGroup, std::map<std::string, std::string>> want;
+  FrameList writes;
+  for (const KeyGroup g : groups) {
+    for (auto& f : SetFrames(session, g)) writes.push_back(std::move(f));
+    want[g] = GroupTexts(session, g);
+  }
+  const auto bytes = session.Table().Bytes();
+  const std::vector<uint8_t> wantTable(bytes.begin(), bytes.end());
+  if (!ctx.Exchange(writes)) {
+    ctx.SetWriteState(WriteAccount(writes, session.AnsweredFrames(), session.UnansweredInFlight()));
+    return ctx.GatewayFailure();
+  }
+  ctx.SetWriteState("  everything was written; the read-back did not finish\n");
+  FrameList reads;
+  for (const KeyGroup g : groups) {
+    for (auto& f : QueryFrames(g)) reads.push_back(std::move(f));
+  }
+  if (!ctx.Exchange(reads)) return ctx.GatewayFailure();
+  ctx.SetWriteState({});
+  std::vector<std::string> diff;
+  for (const KeyGroup g : groups) {
+    for (auto& d : Differences(session, g, want[g], wantTable)) diff.push_back(std::move(d));
+  }
+  if (diff.empty()) return EXIT_DONE;
+  std::string list;
+  for (const auto& d : diff) list += "\n  " + d;
+  return ctx.Fail(EXIT_GATEWAY, "the gateway reads back differently:" + list);
+}
+
+}  // namespace qv31

@@ -1,0 +1,127 @@
+#include "cli/table_commands.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "acq/acq_frames.h"
+#include "acq/ckx_file_txt.h"
+#include "acq/csv_file.h"
+#include "cli/ctl_output.h"
+#include "cli/group_writer.h"
+#include "cli/interrupt.h"
+#include "cli/output_file.h"
+#include "text/number_text.h"
+
+namespace qv31 {
+namespace {
+
+struct CutField {
+  int column;
+  const char* name;
+  uint64_t max;  // the field's width in the image
+};
+constexpr CutField kNumberFields[] = {{COL_SLAVE, "slave", 0xFF},
+                                      {COL_START, "start", 0xFFFF},
+                                      {COL_COUNT, "count", 0xFF},
+                                      {COL_BUFFER, "buffer", 0xFFFF}};
+
+// What the window's rules will do to one data line that the operator may not expect.
+void CheckLine(const std::string& gbkLine, int lineNumber, std::vector<std::string>& warnings) {
+  const std::string at = "line " + std::to_string(lineNumber);
+  const int64_t number = LeadingDecimal(gbkLine);
+  if (number < 1 || number > ACQ_ROW_COUNT) {
+    warnings.push_back(at + ": no row number from 1 to 255 at its start; it changes nothing");
+    return;
+  }
+  AcqGrid scratch;
+  const int row = ApplyCsvLine(scratch, gbkLine);
+  for (const CutField& f : kNumberFields) {
+    const std::string& text = scratch.Cell(row, f.column);
+    const int64_t value = LeadingDecimal(text);
+    if (value >= 0 && static_cast<uint64_t>(value) <= f.max) continue;
+    warnings.push_back(at + " (row " + std::to_string(row + 1) + "): " + f.name + " \"" + text +
+                       "\" does not fit its field and is written as " +
+                       std::to_string(LeadingDecimalBits(text) & f.max));
+  }
+}
+
+// The import rules over `file` into a scratch grid, collecting warnings: 0 when it may be
+// imported, else the refusal's exit status.
+int CheckImportFile(CtlContext& ctx, const std::string& file, std::vector<std::string>& warnings) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    return ctx.Fail(EXIT_FILE, file + " is a directory");
+  }
+  CKXFileTxt in;
+  if (!in.Open(file, CKXFileTxt::Mode::Read)) {
+    return ctx.Fail(EXIT_FILE, "cannot read " + file + ": " + std::strerror(errno));
+  }
+  AcqGrid scratch;
+  int lineNumber = 0;
+  const CsvResult r = ImportCsvLines(scratch, [&](std::string& line) {
+    if (!in.ReadString(line)) return false;
+    if (++lineNumber > 1) CheckLine(line, lineNumber, warnings);
+    return true;
+  });
+  in.Close();
+  if (r == CsvResult::Mismatch)
+    return ctx.Fail(EXIT_FILE, file + ": " + std::string(STATUS_MISMATCH));
+  return r == CsvResult::Imported ? EXIT_DONE : ctx.Fail(EXIT_FILE, "cannot read " + file);
+}
+
+int Show(CtlContext& ctx, bool all) {
+  if (const int rc = ctx.OpenAndConnect()) return rc;
+  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  Json doc = Json::object();
+  PrintRows(ctx, all, doc);
+  Emit(ctx, doc);
+  return EXIT_DONE;
+}
+
+int Export(CtlContext& ctx, const std::string& file) {
+  OutputFile out(file);
+  std::string error;
+  if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);
+  if (const int rc = ctx.OpenAndConnect()) return rc;
+  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (ExportCsv(ctx.Session().Grid(), out.TempPath()) != CsvResult::Exported || !out.Commit()) {
+    return ctx.Fail(EXIT_FILE, "cannot write " + file);
+  }
+  return EXIT_DONE;
+}
+
+int Import(CtlContext& ctx, const std::string& file, bool strict) {
+  std::vector<std::string> warnings;
+  if (const int rc = CheckImportFile(ctx, file, warnings)) return rc;
+  for (const std::string& w : warnings)
+    std::fprintf(ctx.Err(), "qv31ctl: %s: %s\n", file.c_str(), w.c_str());
+  if (strict && !warnings.empty()) {
+    return ctx.Fail(EXIT_FILE, file + " is refused (--strict): " + std::to_string(warnings.size()) +
+                                   " warning(s) above");
+  }
+  CatchInterrupts();
+  ctx.SetWriteState("  nothing was written\n");
+  if (const int rc = ctx.OpenAndConnect()) return rc;
+  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (ImportCsv(ctx.Session().Grid(), file) != CsvResult::Imported) {
+    return ctx.Fail(EXIT_FILE, "cannot read " + file);
+  }
+  return WriteGroupsAndVerify(ctx, {KeyGroup::Acq});
+}
+
+}  // namespace
+
+int TableCommand(CtlContext& ctx) {
+  const auto& a = ctx.Options().args;
+  if (!a.empty() && a[0] == "show" && (a.size() == 1 || (a.size() == 2 && a[1] == "--all"))) {
+    return Show(ctx, a.size() == 2);
+  }
+  if (a.size() == 2 && a[0] == "export") return Export(ctx, a[1]);
+  if (a.size() == 2 && a[0] == "import") return Import(ctx, a[1], false);
+  if (a.size() == 3 && a[0] == "import" && a[1] == "--strict") return Import(ctx, a[2], true);
+  return ctx.Fail(EXIT_USAGE, "table takes show [--all], export FILE or import [--strict] FILE");
+}
+
+}  // namespace qv31

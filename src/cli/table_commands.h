@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/ctl_context.h"
+
+namespace qv31 {
+
+// table show [--all] | export FILE | import [--strict] FILE
+int TableCommand(CtlContext& ctx);
+
+}  // namespace qv31
