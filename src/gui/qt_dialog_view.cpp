@@ -1,6 +1,7 @@
 #include "gui/qt_dialog_view.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -272,9 +273,13 @@ void QtDialogView::PlaceOverCell(QWidget* editor, int row, int column) {
 void QtDialogView::OpenCellCombo(int row, int column, std::span<const std::string> entries,
                                  int selected) {
   HideCellEditors();
+  ++comboOpenings_;
   combo_->clear();
   for (const std::string& entry : entries) combo_->addItem(QString::fromStdString(entry));
   combo_->setCurrentIndex(selected >= 0 && selected < combo_->count() ? selected : -1);
+  // The opened list is as wide as its longest entry, however narrow the cell.
+  QAbstractItemView* popup = combo_->view();
+  popup->setMinimumWidth(popup->sizeHintForColumn(0) + 2 * popup->frameWidth());
   PlaceOverCell(combo_, row, column);
   combo_->show();
   combo_->raise();
@@ -336,8 +341,8 @@ bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
   } else if (type == QEvent::Hide) {
     // The drop-down list closed. With a choice the dialog has hidden the combo by now; without
     // one (Esc, a click elsewhere) the cell keeps its text and the combo goes away.
-    QTimer::singleShot(0, combo_, [this] {
-      if (combo_->isVisible() && !combo_->view()->isVisible()) {
+    QTimer::singleShot(0, combo_, [this, opening = comboOpenings_] {
+      if (opening == comboOpenings_ && combo_->isVisible() && !combo_->view()->isVisible()) {
         combo_->hide();
         list_->setFocus(Qt::OtherFocusReason);
       }

@@ -79,6 +79,7 @@ class QtDialogView final : public QObject, public DialogView {
   QComboBox* combo_ = nullptr;
   QLineEdit* edit_ = nullptr;
   bool editOpen_ = false;
+  int comboOpenings_ = 0;  // tells a late close of an earlier list from the current one
   std::function<void()> commitEdit_;
 };
 
