@@ -44,7 +44,7 @@ test-tsan: deps build-tsan/build.ninja
 build-fuzz/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
-	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_SANITIZE="address;undefined"
+	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_GUI=OFF -DQV31_SANITIZE="address;undefined"
 
 FUZZ_RUNS ?= 200000
 test-fuzz: deps build-fuzz/build.ninja
