@@ -31,6 +31,7 @@ build-asan/build.ninja: | deps
 test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 build-tsan/build.ninja: | deps

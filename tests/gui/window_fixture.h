@@ -48,7 +48,8 @@ class WindowTest : public ::testing::Test {
     options.version = "1.2.3.4";
     window_ = std::make_unique<MainDialog>(options);
     window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    window_->activateWindow();  // X servers without a window manager do not activate it
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   }
 
   template <typename W = QWidget>
