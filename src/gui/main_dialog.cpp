@@ -63,8 +63,9 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
 }
 
 MainDialog::~MainDialog() {
-  // The dialog's end may still touch the view and the timers; the list lets go of the model
-  // before the model goes.
+  // The dialog's end may still touch the view and the timers, but no event reaches it any
+  // more; the list lets go of the model before the model goes.
+  view_->OnCellEditLeft({});
   dlg_.reset();
   ui_->c1041->setModel(nullptr);
   model_.reset();

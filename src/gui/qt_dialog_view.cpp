@@ -149,6 +149,20 @@ void QtDialogView::MakeCellEditors() {
   combo_->installEventFilter(this);
   combo_->view()->window()->installEventFilter(this);
   edit_->installEventFilter(this);
+
+  openPopup_.setSingleShot(true);
+  openPopup_.setInterval(0);
+  connect(&openPopup_, &QTimer::timeout, combo_, [this] {
+    if (combo_->isVisible()) combo_->showPopup();
+  });
+  dropUnchosen_.setSingleShot(true);
+  dropUnchosen_.setInterval(0);
+  connect(&dropUnchosen_, &QTimer::timeout, combo_, [this] {
+    if (closedOpening_ == comboOpenings_ && combo_->isVisible() && !combo_->view()->isVisible()) {
+      combo_->hide();
+      list_->setFocus(Qt::OtherFocusReason);
+    }
+  });
 }
 
 QWidget* QtDialogView::Widget(int id) const {
@@ -285,9 +299,7 @@ void QtDialogView::OpenCellCombo(int row, int column, std::span<const std::strin
   combo_->raise();
   combo_->setFocus(Qt::OtherFocusReason);
   // Opened once the click that asked for it has been handled, so its release cannot close it.
-  QTimer::singleShot(0, combo_, [combo = combo_] {
-    if (combo->isVisible()) combo->showPopup();
-  });
+  openPopup_.start();
 }
 
 void QtDialogView::OpenCellEdit(int row, int column, std::string_view text) {
@@ -341,12 +353,8 @@ bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
   } else if (type == QEvent::Hide) {
     // The drop-down list closed. With a choice the dialog has hidden the combo by now; without
     // one (Esc, a click elsewhere) the cell keeps its text and the combo goes away.
-    QTimer::singleShot(0, combo_, [this, opening = comboOpenings_] {
-      if (opening == comboOpenings_ && combo_->isVisible() && !combo_->view()->isVisible()) {
-        combo_->hide();
-        list_->setFocus(Qt::OtherFocusReason);
-      }
-    });
+    closedOpening_ = comboOpenings_;
+    dropUnchosen_.start();
   }
   return QObject::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <map>
 
@@ -80,6 +81,9 @@ class QtDialogView final : public QObject, public DialogView {
   QLineEdit* edit_ = nullptr;
   bool editOpen_ = false;
   int comboOpenings_ = 0;  // tells a late close of an earlier list from the current one
+  int closedOpening_ = 0;
+  QTimer openPopup_;     // opens the drop-down's list right after the click
+  QTimer dropUnchosen_;  // takes the drop-down away when its list closed without a choice
   std::function<void()> commitEdit_;
 };
 
