@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QTimer>
 #include <map>
-#include <set>
 
 #include "app/control_ids.h"
 #include "window_fixture.h"
@@ -152,19 +151,23 @@ TEST_F(WindowTest, EnterDoesNothingAndEscEndsTheWindow) {
   EXPECT_FALSE(window_->isVisible());
 }
 
-TEST_F(WindowTest, F1OpensTheAboutBoxWithTheProgramsVersion) {
+TEST_F(WindowTest, F1OpensTheAboutBoxWithTheProgramsVersionAndIcon) {
+  EXPECT_FALSE(window_->windowIcon().isNull());  // compiled in, so a copied program has it
   QString title;
   QString line;
+  bool iconShown = false;
   QTimer::singleShot(0, [&] {
     QWidget* about = QApplication::activeModalWidget();
     if (about == nullptr) return;
     title = about->windowTitle();
     if (auto* label = about->findChild<QLabel*>("c1066")) line = label->text();
+    if (auto* icon = about->findChild<QLabel*>("labelIcon")) iconShown = !icon->pixmap().isNull();
     QTest::keyClick(about, Qt::Key_Return);  // "确定"
   });
   QTest::keyClick(Control(IDC_GROUP), Qt::Key_F1);
   EXPECT_EQ(title, "关于 QV31");
   EXPECT_EQ(line, "QV31，1.2.3.4 版");
+  EXPECT_TRUE(iconShown);
   EXPECT_TRUE(window_->isVisible());
 }
 
