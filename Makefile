@@ -1,8 +1,11 @@
 # The commands people type. Everything installs and configures itself.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The team's builds treat warnings as errors; a plain CMake build does not.
+TEAM := -DQV31_WERROR=ON
 
-.PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz bench format lint clean
+.PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz test-package package bench \
+        format lint clean
 
 all: build
 
@@ -10,7 +13,7 @@ deps:
 	@scripts/install-deps
 
 build/build.ninja: | deps
-	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) $(CMAKE_FLAGS)
 
 build: deps build/build.ninja
 	cmake --build build -j $(JOBS)
@@ -18,15 +21,16 @@ build: deps build/build.ninja
 run: build
 	@scripts/run-demo
 
-# Every test, in three builds (plain, ASan+UBSan, TSan), plus a short run of each fuzz target.
-test: test-unit test-asan test-tsan test-fuzz
+# Every test, in three builds (plain, ASan+UBSan, TSan), plus a short run of each fuzz target,
+# and the release build's package unpacked and run.
+test: test-unit test-asan test-tsan test-fuzz test-package
 	@echo "make test: all passed"
 
 test-unit: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja: | deps
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV31_SANITIZE="address;undefined"
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug $(TEAM) -DQV31_SANITIZE="address;undefined"
 
 test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
@@ -35,7 +39,7 @@ test-asan: deps build-asan/build.ninja
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 build-tsan/build.ninja: | deps
-	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV31_SANITIZE=thread
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug $(TEAM) -DQV31_SANITIZE=thread
 
 # The threads live in the link and transport layers; TSan runs the tests that drive them.
 test-tsan: deps build-tsan/build.ninja
@@ -44,7 +48,7 @@ test-tsan: deps build-tsan/build.ninja
 
 build-fuzz/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $(TEAM) \
 	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_GUI=OFF -DQV31_SANITIZE="address;undefined"
 
 FUZZ_RUNS ?= 200000
@@ -56,8 +60,26 @@ test-fuzz: deps build-fuzz/build.ninja
 	  echo "$$out" | tail -n 1; \
 	done
 
+# The release build that is packaged: Debian's compiler and linker flags (hardening included),
+# warnings as errors at -O3 as well, no tests (they run in the builds above).
+build-release/build.ninja: | deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release $(TEAM) -DQV31_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+
+# The .deb (build-release/qv31_VERSION_ARCH.deb), refused when lintian finds an error.
+package: deps build-release/build.ninja
+	cmake --build build-release -j $(JOBS)
+	rm -f build-release/qv31_*.deb
+	cd build-release && cpack -G DEB
+	lintian --fail-on error --display-level '>=info' build-release/qv31_*.deb
+
+test-package: package
+	tests/install/check_deb.sh build-release/qv31_*.deb
+
 build-bench/build.ninja: | deps
-	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV31_TESTS=OFF -DQV31_BENCH=ON
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
 bench: deps build-bench/build.ninja
 	cmake --build build-bench -j $(JOBS)
@@ -71,4 +93,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-bench
+	rm -rf build build-asan build-tsan build-fuzz build-bench build-release

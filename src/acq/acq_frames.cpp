@@ -1,5 +1,7 @@
 #include "acq/acq_frames.h"
 
+#include <array>
+
 #include "link/link_frame.h"
 
 namespace qv31 {
@@ -11,6 +13,11 @@ std::vector<std::vector<uint8_t>> QueryAcqFrames() {
     frames.push_back(EncodeFrame({AREA_TABLE, OP_READ, AcqBlockAddress(k), ACQ_BLOCK_SIZE}));
   }
   return frames;
+}
+
+std::vector<uint8_t> StopAcqFrame() {
+  constexpr std::array<uint8_t, 1> off = {0};
+  return EncodeFrame({AREA_TABLE, OP_WRITE, 0, 1}, off);
 }
 
 std::vector<std::vector<uint8_t>> SetAcqFrames(const AcqTable& table) {

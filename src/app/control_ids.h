@@ -97,4 +97,18 @@ constexpr std::array<int, 19> COMMAND_BUTTONS = {
     IDC_QUERY_ALL,   IDC_SET_ALL,     IDC_SAVE_CSV,    IDC_LOAD_CSV,
 };
 
+// The controls of the gateway's serial ports 1 to 4.
+struct GatewayPortIds {
+  int baud;
+  int format;
+  int query;
+  int set;
+};
+constexpr std::array<GatewayPortIds, 4> GATEWAY_PORT_CONTROLS = {{
+    {IDC_PORT1_BAUD, IDC_PORT1_FORMAT, IDC_PORT1_QUERY, IDC_PORT1_SET},
+    {IDC_PORT2_BAUD, IDC_PORT2_FORMAT, IDC_PORT2_QUERY, IDC_PORT2_SET},
+    {IDC_PORT3_BAUD, IDC_PORT3_FORMAT, IDC_PORT3_QUERY, IDC_PORT3_SET},
+    {IDC_PORT4_BAUD, IDC_PORT4_FORMAT, IDC_PORT4_QUERY, IDC_PORT4_SET},
+}};
+
 }  // namespace qv31

@@ -93,6 +93,8 @@ class CQV31Dlg final : private EngineHost {
   void OnLButtonUp();
   void OnSelChangeCellCombo();
   void OnKillFocusCellEdit();
+  // Esc in an open editor: that edit is dropped, nothing is written.
+  void OnCancelCellEditor();
 
   void OnAbout();
   std::string AboutText() const;
@@ -130,6 +132,12 @@ class CQV31Dlg final : private EngineHost {
   void StartReopenPause(uint32_t ms);
   void StopTick(int id);
   void ShowOpenFailure(std::string_view firstLine);
+  void CheckPortLost();
+  void SelectText(int id, std::string_view text);
+  void AddPortIfPresent(const std::string& path);
+  void SetStatus(std::string_view text, std::string_view toolTip = {});
+  void CommitCellEdit();
+  void SetCellText(int row, int column, std::string_view text);
 
   void Queue(const std::vector<std::vector<uint8_t>>& frames);
   void Show4GControls();
@@ -161,7 +169,7 @@ class CQV31Dlg final : private EngineHost {
   int editRow_ = -1;
   int editColumn_ = 0;
   int comboShown_ = 0;
-  bool stopRunning_ = false;
+  bool editOpen_ = false;
 };
 
 }  // namespace qv31

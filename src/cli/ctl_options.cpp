@@ -120,6 +120,7 @@ std::string CtlUsage() {
          "\n"
          "  --json                print one JSON object instead of key = value lines\n"
          "  --trace               write every frame sent (>) and received (<) to stderr\n"
+         "  --help, --version     print this text, or the version, and exit\n"
          "\n"
          "COMMANDS:\n"
          "  info                  the identity, every key, then the table rows that are not empty\n"
