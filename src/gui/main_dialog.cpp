@@ -125,6 +125,8 @@ void MainDialog::FitEditWidths() {
     edit->setMaximumWidth(DigitsWidth(edit, 5));
   }
   for (QLineEdit* edit : {ui_->c1036, ui_->c1037}) edit->setMinimumWidth(DigitsWidth(edit, 5));
+  // A domain name such as "data.example.com" shows whole.
+  for (QLineEdit* edit : {ui_->c1034, ui_->c1035}) edit->setMinimumWidth(DigitsWidth(edit, 18));
   const QFontMetrics metrics = ui_->c1052->fontMetrics();
   ui_->c1052->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("数据内容不符合")) +
                               2 * metrics.height());
