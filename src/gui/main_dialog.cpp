@@ -52,7 +52,8 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
   model_ = std::make_unique<AcqTableModel>(dlg_->Grid());
   view_->SetModel(model_.get());
-  view_->OnCellEditLeft([this] { dlg_->OnKillFocusCellEdit(); });
+  view_->SetCellEditorHandlers([this] { dlg_->OnKillFocusCellEdit(); },
+                               [this] { dlg_->OnCancelCellEditor(); });
 
   SetUpList();
   ConnectControls();
@@ -65,7 +66,7 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
 MainDialog::~MainDialog() {
   // The dialog's end may still touch the view and the timers, but no event reaches it any
   // more; the list lets go of the model before the model goes.
-  view_->OnCellEditLeft({});
+  view_->SetCellEditorHandlers({}, {});
   dlg_.reset();
   ui_->c1041->setModel(nullptr);
   model_.reset();

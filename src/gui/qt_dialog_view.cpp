@@ -159,8 +159,7 @@ void QtDialogView::MakeCellEditors() {
   dropUnchosen_.setInterval(0);
   connect(&dropUnchosen_, &QTimer::timeout, combo_, [this] {
     if (closedOpening_ == comboOpenings_ && combo_->isVisible() && !combo_->view()->isVisible()) {
-      combo_->hide();
-      list_->setFocus(Qt::OtherFocusReason);
+      CancelCellEditor();
     }
   });
 }
@@ -326,6 +325,13 @@ void QtDialogView::CommitCellEdit() {
   if (commitEdit_) commitEdit_();
 }
 
+void QtDialogView::CancelCellEditor() {
+  editOpen_ = false;  // hiding the focused edit box must not commit it
+  if (cancelEdit_) cancelEdit_();
+  HideCellEditors();
+  list_->setFocus(Qt::OtherFocusReason);
+}
+
 bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == edit_) {
@@ -339,15 +345,13 @@ bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       if (key == Qt::Key_Escape) {  // cancels this edit only; the window stays
-        HideCellEditors();
-        list_->setFocus(Qt::OtherFocusReason);
+        CancelCellEditor();
         return true;
       }
     }
   } else if (watched == combo_) {
     if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-      HideCellEditors();
-      list_->setFocus(Qt::OtherFocusReason);
+      CancelCellEditor();
       return true;
     }
   } else if (type == QEvent::Hide) {

@@ -28,8 +28,12 @@ class QtDialogView final : public QObject, public DialogView {
   ~QtDialogView() override;
 
   void SetModel(AcqTableModel* model) { model_ = model; }
-  // Called when the edit box is left with a commit (focus lost, Enter).
-  void OnCellEditLeft(std::function<void()> commit) { commitEdit_ = std::move(commit); }
+  // What the editors report: the edit box left with a commit (focus lost, Enter), and an
+  // editor dropped without one (Esc, the drop-down's list closed without a choice).
+  void SetCellEditorHandlers(std::function<void()> commit, std::function<void()> cancel) {
+    commitEdit_ = std::move(commit);
+    cancelEdit_ = std::move(cancel);
+  }
 
   QWidget* Widget(int id) const;
   QComboBox* CellCombo() const { return combo_; }
@@ -37,6 +41,7 @@ class QtDialogView final : public QObject, public DialogView {
   bool CellEditOpen() const { return editOpen_; }
   // Commits the open edit box now (before a click on the list is reported).
   void CommitCellEdit();
+  void CancelCellEditor();
 
   std::string Text(int id) const override;
   void SetText(int id, std::string_view text) override;
@@ -85,6 +90,7 @@ class QtDialogView final : public QObject, public DialogView {
   QTimer openPopup_;     // opens the drop-down's list right after the click
   QTimer dropUnchosen_;  // takes the drop-down away when its list closed without a choice
   std::function<void()> commitEdit_;
+  std::function<void()> cancelEdit_;
 };
 
 }  // namespace qv31

@@ -60,7 +60,7 @@ TEST_F(EditingTest, DropDownOpensAtOnceOnTheCellsEntryAndAChoiceRecomputesTheRow
   EXPECT_TRUE(window_->isVisible());
 }
 
-TEST_F(EditingTest, TypedNumbersCommitOnAClickElsewhereOrEnterAndEscCancels) {
+TEST_F(EditingTest, TypedTextCommitsOnAClickElsewhereOrEnterAndEscCancelsIt) {
   Choose(ROW, COL_TYPE, "03-R");
   Type(ROW, COL_START, "9999");
   ClickCell(ROW, COL_COUNT);  // leaves the start cell for the count cell
@@ -78,11 +78,18 @@ TEST_F(EditingTest, TypedNumbersCommitOnAClickElsewhereOrEnterAndEscCancels) {
   EXPECT_EQ(Cell(ROW, COL_BUFFER), "20");
   EXPECT_EQ(Cell(ROW, COL_BUFFER_RANGE), "30011~30012");
 
+  Type(ROW, COL_SLAVE, "5");
+  QTest::mouseClick(window_->findChild<QWidget*>("labelAcq"), Qt::LeftButton);  // background
+  EXPECT_EQ(Cell(ROW, COL_SLAVE), "5");
+  EXPECT_FALSE(CellEdit()->isVisible());
+
   Type(ROW, COL_SLAVE, "77");
   QTest::keyClick(CellEdit(), Qt::Key_Escape);
   EXPECT_FALSE(CellEdit()->isVisible());
-  EXPECT_EQ(Cell(ROW, COL_SLAVE), "");
+  EXPECT_EQ(Cell(ROW, COL_SLAVE), "5");
   EXPECT_TRUE(window_->isVisible());  // Esc in an editor never ends the window
+  ClickCell(ROW, COL_NUMBER);         // the cancelled text is not written by a later click
+  EXPECT_EQ(Cell(ROW, COL_SLAVE), "5");
 }
 
 }  // namespace
