@@ -132,4 +132,12 @@ std::string BufferRangeText(uint8_t code, int64_t buffer, int64_t count) {
   return Range(base, offset, count);
 }
 
+bool BufferCellsOf(uint8_t code, int64_t buffer, int64_t count, BufferCells& cells) {
+  const VarType* t = FindType(code);
+  if (t == nullptr) return false;
+  const ClassRule& rule = kClassRules[static_cast<size_t>(t->bufferClass)];
+  cells = {t->bufferClass, SatMul(buffer, rule.bufferMultiply) / rule.bufferDivide, count};
+  return true;
+}
+
 }  // namespace qv31

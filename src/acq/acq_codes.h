@@ -48,4 +48,14 @@ std::string VarRangeText(uint8_t code, int64_t start, int64_t count);
 // The same values' reference numbers in the gateway's buffer, where the buffer counts bytes.
 std::string BufferRangeText(uint8_t code, int64_t buffer, int64_t count);
 
+// The cells of the gateway's buffer that a row fills: `count` cells of `bufferClass` from
+// `first` (bit classes count bits, register classes registers). False for a code outside
+// the table.
+struct BufferCells {
+  RefClass bufferClass = RefClass::Coil;
+  int64_t first = 0;
+  int64_t count = 0;
+};
+bool BufferCellsOf(uint8_t code, int64_t buffer, int64_t count, BufferCells& cells);
+
 }  // namespace qv31

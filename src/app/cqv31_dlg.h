@@ -43,7 +43,7 @@ struct DialogEnvironment {
   std::function<std::vector<std::string>()> discoverPorts;
   // Wall-clock time for the export's file name; empty means std::time.
   std::function<std::time_t()> wallClock;
-  std::string version = "0.0.0.0";  // a.b.c.d, for the about box
+  std::string version = QV31_VERSION;  // a.b.c.d, for the about box
 };
 
 // The main dialog's behaviour and the owner of the program's state: the images, the table's

@@ -24,7 +24,7 @@ struct WindowOptions {
   std::string udpHost;
   std::string udpPort;
   std::function<std::vector<std::string>()> discoverPorts;  // empty: the system's ports
-  std::string version = "0.0.0.0";                          // a.b.c.d
+  std::string version = QV31_VERSION;                       // a.b.c.d, for the about box
 };
 
 // The main window: draws the dialog's controls and forwards every event to CQV31Dlg, which

@@ -1,6 +1,5 @@
 // qv31-config: the configurator window.
 #include <QApplication>
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -25,13 +24,6 @@ constexpr const char* USAGE =
     "                      they are saved to the settings file when the link is opened\n"
     "  --help              print this help and exit\n"
     "  --version           print the version and exit\n";
-
-// "1.0.0" -> "1.0.0.0": the about box shows four parts.
-std::string FourPartVersion(std::string_view version) {
-  std::string four(version);
-  for (auto dots = std::count(four.begin(), four.end(), '.'); dots < 3; ++dots) four += ".0";
-  return four;
-}
 
 struct Arguments {
   bool help = false;
@@ -104,7 +96,6 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(QV31_VERSION));
   QApplication::setWindowIcon(qv31::AppIcon());
 
-  args.window.version = FourPartVersion(QV31_VERSION);
   qv31::MainDialog window(args.window);
   QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
   window.show();

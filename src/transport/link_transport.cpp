@@ -1,6 +1,7 @@
 #include "transport/link_transport.h"
 
 #include "text/number_text.h"
+#include "transport/port_discovery.h"
 
 namespace qv31 {
 namespace {
@@ -40,6 +41,7 @@ bool LinkTransport::OpenSerial(std::string_view portText, std::string_view baudT
     serial_.SetAutoGap(false);
   }
   lastTried_ = Kind::Serial;
+  lastPort_ = portText;
   if (!serial_.Open(portText, static_cast<uint32_t>(baud), formatText)) return false;
   kind_ = Kind::Serial;
   return true;
@@ -77,7 +79,14 @@ bool LinkTransport::SendBlock(int32_t length, const uint8_t* data) {
 
 std::string LinkTransport::OpenErrorText() const {
   if (PortLost()) return std::string(PortErrorText(PortError::Lost));
-  if (lastTried_ == Kind::Serial) return std::string(PortErrorText(serial_.Error()));
+  if (lastTried_ == Kind::Serial) {
+    std::string text(PortErrorText(serial_.Error()));
+    // Name whoever holds the port, such as a modem manager that took a USB adapter.
+    if (serial_.Error() == PortError::Busy) {
+      for (const std::string& holder : PortHolders(lastPort_)) text += "：" + holder;
+    }
+    return text;
+  }
   if (lastTried_ == Kind::Udp) return udp_.ErrorText();
   return {};
 }

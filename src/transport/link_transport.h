@@ -56,6 +56,7 @@ class LinkTransport final : public BlockTransport {
   UdpLink udp_;
   Kind kind_ = Kind::Closed;
   Kind lastTried_ = Kind::Closed;
+  std::string lastPort_;
   int32_t replyTimeoutMs_ = UDP_REPLY_TIMEOUT_MS;
 };
 

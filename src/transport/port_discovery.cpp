@@ -71,4 +71,56 @@ std::vector<std::string> DiscoverSerialPorts(std::string_view sysRoot) {
   return names;
 }
 
+namespace {
+
+std::string FirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+}  // namespace
+
+std::string PortDescription(std::string_view devicePath, std::string_view sysRoot) {
+  const std::string name = fs::path(devicePath).filename().string();
+  std::error_code error;
+  fs::path dir = fs::canonical(fs::path(sysRoot) / "class" / "tty" / name / "device", error);
+  if (error) return {};
+  // The interface sits below the USB device that carries the strings; a few levels suffice.
+  for (int level = 0; level < 4 && !dir.empty() && dir != dir.root_path(); ++level) {
+    std::string text;
+    for (const char* attribute : {"manufacturer", "product", "serial"}) {
+      const std::string value = FirstLine(dir / attribute);
+      if (value.empty()) continue;
+      if (!text.empty()) text += ' ';
+      text += value;
+    }
+    if (!text.empty()) return text;
+    dir = dir.parent_path();
+  }
+  return {};
+}
+
+std::vector<std::string> PortHolders(std::string_view devicePath, std::string_view procRoot) {
+  std::vector<std::string> holders;
+  std::error_code error;
+  const fs::path target = fs::weakly_canonical(fs::path(devicePath), error);
+  if (error) return holders;
+  for (fs::directory_iterator it(procRoot, error), end; !error && it != end; it.increment(error)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.empty() || !std::all_of(pid.begin(), pid.end(), IsDigit)) continue;
+    std::error_code fdError;
+    for (fs::directory_iterator fd(it->path() / "fd", fdError), fdEnd; !fdError && fd != fdEnd;
+         fd.increment(fdError)) {
+      std::error_code linkError;
+      if (fs::read_symlink(fd->path(), linkError) == target) {
+        holders.push_back(FirstLine(it->path() / "comm") + " (pid " + pid + ")");
+        break;
+      }
+    }
+  }
+  return holders;
+}
+
 }  // namespace qv31

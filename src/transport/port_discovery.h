@@ -13,6 +13,16 @@ namespace qv31 {
 // natural order (ttyS2 before ttyS10). An unreadable tree gives an empty list.
 std::vector<std::string> DiscoverSerialPorts(std::string_view sysRoot = "/sys");
 
+// What the adapter behind a port says of itself, from the USB device above it in `sysRoot`:
+// manufacturer, product and serial number joined by blanks ("FTDI FT232R USB UART A10KZP3X");
+// empty for a port without such attributes (an on-board UART, a pseudo-terminal).
+std::string PortDescription(std::string_view devicePath, std::string_view sysRoot = "/sys");
+
+// The programs that hold `devicePath` open, from `procRoot`: "ModemManager (pid 812)", one
+// per process. Processes this user may not look into are not seen.
+std::vector<std::string> PortHolders(std::string_view devicePath,
+                                     std::string_view procRoot = "/proc");
+
 // Natural order of names: runs of digits compare by value, everything else byte by byte.
 bool NaturalLess(std::string_view a, std::string_view b);
 

@@ -8,6 +8,8 @@
 #include <tuple>
 
 #include "transport/choice_lists.h"
+#include "transport/link_transport.h"
+#include "transport/pty_pair.h"
 
 namespace qv31 {
 namespace {
@@ -36,6 +38,36 @@ TEST(PortDiscovery, FindsRealSerialPortsInNaturalOrder) {
                                       "/dev/ttyUSB0"}));
   EXPECT_TRUE(DiscoverSerialPorts(std::string(root) + "/nothing").empty());
   fs::remove_all(root);
+}
+
+TEST(PortDiscovery, DescriptionFromTheUsbDeviceAbove) {
+  char root[] = "/tmp/qv31-sys-XXXXXX";
+  ASSERT_NE(::mkdtemp(root), nullptr);
+  const fs::path usb = fs::path(root) / "devices" / "usb1" / "1-1";
+  const fs::path tty = usb / "1-1:1.0" / "ttyUSB0";
+  fs::create_directories(tty);
+  std::ofstream(usb / "manufacturer") << "FTDI\n";
+  std::ofstream(usb / "product") << "FT232R USB UART\n";
+  std::ofstream(usb / "serial") << "A10KZP3X\n";
+  fs::create_directories(fs::path(root) / "class" / "tty" / "ttyUSB0");
+  fs::create_directory_symlink(tty, fs::path(root) / "class" / "tty" / "ttyUSB0" / "device");
+  fs::create_directories(fs::path(root) / "class" / "tty" / "ttyS0" / "device");
+  EXPECT_EQ(PortDescription("/dev/ttyUSB0", root), "FTDI FT232R USB UART A10KZP3X");
+  EXPECT_EQ(PortDescription("/dev/ttyS0", root), "");
+  EXPECT_EQ(PortDescription("/dev/pts/3", root), "");
+  fs::remove_all(root);
+}
+
+TEST(PortDiscovery, ABusyPortNamesTheProgramHoldingIt) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  LinkTransport holder;
+  ASSERT_TRUE(holder.OpenSerial(pty.slavePath, "9600", "n,8,1", "0"));
+  LinkTransport second;
+  ASSERT_FALSE(second.OpenSerial(pty.slavePath, "9600", "n,8,1", "0"));
+  const std::string self = "(pid " + std::to_string(::getpid()) + ")";
+  EXPECT_NE(second.OpenErrorText().find(self), std::string::npos) << second.OpenErrorText();
+  EXPECT_TRUE(PortHolders("/dev/qv31-none").empty());
 }
 
 TEST(ChoiceLists, SelectComboText) {
