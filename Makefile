@@ -35,6 +35,7 @@ build-asan/build.ninja: | deps
 test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 build-tsan/build.ninja: | deps
@@ -48,7 +49,7 @@ test-tsan: deps build-tsan/build.ninja
 build-fuzz/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $(TEAM) \
-	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_SANITIZE="address;undefined"
+	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_GUI=OFF -DQV31_SANITIZE="address;undefined"
 
 FUZZ_RUNS ?= 200000
 test-fuzz: deps build-fuzz/build.ninja

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "acq/acq_grid.h"
+
+namespace qv31 {
+
+// The acquisition list's rows as the dialog holds them: every read goes to the dialog's grid,
+// so the view always shows the latest edit. Editing happens through the dialog's in-place
+// editors, never through the model.
+class AcqTableModel final : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  explicit AcqTableModel(const AcqGrid& grid, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // The dialog changed rows first to last.
+  void RowsChanged(int firstRow, int lastRow);
+
+ private:
+  const AcqGrid& grid_;
+};
+
+}  // namespace qv31

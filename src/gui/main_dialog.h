@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class MainDialog;
+}
+
+namespace qv31 {
+
+class AcqTableModel;
+class CQV31Dlg;
+class QtDialogView;
+class QtTimerService;
+
+struct WindowOptions {
+  std::string settingsDir;  // empty: the library's choice (beside the program, else XDG)
+  // When set, the window starts in network mode towards this host and port (for this run;
+  // the settings file changes only when the link is opened, as always).
+  std::string udpHost;
+  std::string udpPort;
+  std::function<std::vector<std::string>()> discoverPorts;  // empty: the system's ports
+  std::string version = QV31_VERSION;                       // a.b.c.d, for the about box
+};
+
+// The main window: draws the dialog's controls and forwards every event to CQV31Dlg, which
+// decides everything.
+class MainDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit MainDialog(const WindowOptions& options, QWidget* parent = nullptr);
+  ~MainDialog() override;
+
+  CQV31Dlg& Dialog() { return *dlg_; }
+  QtDialogView& View() { return *view_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetUpList();
+  void ConnectControls();
+  void ApplyOptions(const WindowOptions& options);
+  void FitEditWidths();
+
+  std::unique_ptr<Ui::MainDialog> ui_;
+  std::unique_ptr<QtDialogView> view_;
+  std::unique_ptr<QtTimerService> timers_;
+  std::unique_ptr<CQV31Dlg> dlg_;
+  std::unique_ptr<AcqTableModel> model_;
+};
+
+}  // namespace qv31

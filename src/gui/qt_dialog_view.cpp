@@ -1,0 +1,390 @@
+#include "gui/qt_dialog_view.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpressionValidator>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/control_ids.h"
+#include "app/cqv31_dlg.h"
+#include "gui/acq_table_model.h"
+#include "gui/cabout_dlg.h"
+
+namespace qv31 {
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Every control the view serves, with the name a screen reader and an automated check find it
+// by. The name is also set as the accessible description, because Qt's Linux accessibility
+// bridge names a combo box by its current value. A null name: the control's own text names it
+// (the mode check box and the Open/Close button, whose texts change), or it is a label.
+struct ControlEntry {
+  int id;
+  const char* name;
+  const char* description;  // when it differs from the name
+  bool digitsOnly = false;
+};
+
+constexpr ControlEntry kControls[] = {
+    {IDC_MODE, nullptr, "通信口"},
+    {IDC_LINK_PORT, "串口号", nullptr},
+    {IDC_LINK_BAUD, "软件参数 波特率", nullptr},
+    {IDC_LINK_FORMAT, "软件参数 格式", nullptr},
+    {IDC_LINK_PROTOCOL, "软件参数 协议类型", nullptr},
+    {IDC_LINK_ADDRESS, "目标地址", nullptr},
+    {IDC_LINK_TARGET_PORT, "软件参数 目标端口", nullptr},
+    {IDC_OPEN_CLOSE, nullptr, "打开/关闭"},
+    {IDC_STOP_ACQ, "停止采集", nullptr},
+    {IDC_PORT1_BAUD, "串口1 波特率", nullptr},
+    {IDC_PORT1_FORMAT, "串口1 格式", nullptr},
+    {IDC_PORT2_BAUD, "串口2 波特率", nullptr},
+    {IDC_PORT2_FORMAT, "串口2 格式", nullptr},
+    {IDC_PORT3_BAUD, "串口3 波特率", nullptr},
+    {IDC_PORT3_FORMAT, "串口3 格式", nullptr},
+    {IDC_PORT4_BAUD, "串口4 波特率", nullptr},
+    {IDC_PORT4_FORMAT, "串口4 格式", nullptr},
+    {IDC_PORT1_QUERY, "串口1 查询", nullptr},
+    {IDC_PORT1_SET, "串口1 设置", nullptr},
+    {IDC_PORT2_QUERY, "串口2 查询", nullptr},
+    {IDC_PORT2_SET, "串口2 设置", nullptr},
+    {IDC_PORT3_QUERY, "串口3 查询", nullptr},
+    {IDC_PORT3_SET, "串口3 设置", nullptr},
+    {IDC_PORT4_QUERY, "串口4 查询", nullptr},
+    {IDC_PORT4_SET, "串口4 设置", nullptr},
+    {IDC_VERSION, "版本号", nullptr},
+    {IDC_VERSION_QUERY, "版本号 查询", nullptr},
+    {IDC_GROUP, "4G参数 组号", nullptr, true},
+    {IDC_STATION, "4G参数 站点号", nullptr, true},
+    {IDC_LOG, "输出日志", nullptr},
+    {IDC_4G_QUERY, "4G参数 查询", nullptr},
+    {IDC_4G_SET, "4G参数 设置", nullptr},
+    {IDC_DHCP, "自动获取IP", nullptr},
+    {IDC_LOCAL_IP, "本机IP", nullptr},
+    {IDC_SUBNET_MASK, "子网掩码", nullptr},
+    {IDC_GATEWAY, "默认网关", nullptr},
+    {IDC_DNS, "DNS服务器", nullptr},
+    {IDC_CH1_ENABLE, "网络通道1", nullptr},
+    {IDC_CH2_ENABLE, "网络通道2", nullptr},
+    {IDC_CH1_PROTOCOL, "网络通道1 协议类型", nullptr},
+    {IDC_CH2_PROTOCOL, "网络通道2 协议类型", nullptr},
+    {IDC_CH1_TARGET, "网络通道1 目标IP/域名", nullptr},
+    {IDC_CH2_TARGET, "网络通道2 目标IP/域名", nullptr},
+    {IDC_CH1_PORT, "网络通道1 目标端口", nullptr},
+    {IDC_CH2_PORT, "网络通道2 目标端口", nullptr},
+    {IDC_MAC, "MAC地址", nullptr},
+    {IDC_NET_QUERY, "网口参数 查询", nullptr},
+    {IDC_NET_SET, "网口参数 设置", nullptr},
+    {IDC_ACQ_ENABLE, "采集管理使能", nullptr},
+    {IDC_ACQ_INTERVAL, "间隔时间", nullptr, true},
+    {IDC_ACQ_TIMEOUT, "超时时间", nullptr, true},
+    {IDC_ACQ_TIMEOUT_COUNT, "超时次数", nullptr, true},
+    {IDC_ACQ_QUERY, "采集管理参数 查询", nullptr},
+    {IDC_ACQ_SET, "采集管理参数 设置", nullptr},
+    {IDC_ACQ_LIST, "采集管理参数", nullptr},
+    {IDC_QUERY_ALL, "查询全部", nullptr},
+    {IDC_SET_ALL, "设置全部", nullptr},
+    {IDC_SAVE_CSV, "保存到文件", nullptr},
+    {IDC_LOAD_CSV, "从文件加载", nullptr},
+    {IDC_STATUS, "状态", nullptr},
+    {IDC_CANCEL, "退出", nullptr},
+    {IDC_CELL_EDIT, "单元格编辑框", nullptr},
+    {IDC_CELL_COMBO, "单元格选择框", nullptr},
+    {IDC_LABEL_LINK, nullptr, nullptr},
+    {IDC_LABEL_PORT, nullptr, nullptr},
+    {IDC_LABEL_BAUD, nullptr, nullptr},
+    {IDC_LABEL_FORMAT, nullptr, nullptr},
+    {IDC_LABEL_PROTOCOL, nullptr, nullptr},
+    {IDC_LABEL_ADDRESS, nullptr, nullptr},
+    {IDC_LABEL_TARGET_PORT, nullptr, nullptr},
+};
+
+}  // namespace
+
+QtDialogView::QtDialogView(QWidget* window, QTableView* list, QIcon icon)
+    : window_(window), list_(list), icon_(std::move(icon)) {
+  MakeCellEditors();
+  FindControls();
+}
+
+QtDialogView::~QtDialogView() = default;
+
+void QtDialogView::FindControls() {
+  const auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), window_);
+  for (const ControlEntry& entry : kControls) {
+    auto* widget = window_->findChild<QWidget*>(QStringLiteral("c%1").arg(entry.id));
+    if (widget == nullptr) continue;
+    controls_[entry.id] = widget;
+    if (entry.name != nullptr) widget->setAccessibleName(QString::fromUtf8(entry.name));
+    const char* description = entry.description != nullptr ? entry.description : entry.name;
+    if (description != nullptr) widget->setAccessibleDescription(QString::fromUtf8(description));
+    if (auto* edit = qobject_cast<QLineEdit*>(widget); edit != nullptr && entry.digitsOnly) {
+      edit->setValidator(digits);
+    }
+  }
+}
+
+void QtDialogView::MakeCellEditors() {
+  QWidget* viewport = list_->viewport();
+  combo_ = new QComboBox(viewport);
+  combo_->setObjectName(QStringLiteral("c%1").arg(IDC_CELL_COMBO));
+  combo_->setMaxVisibleItems(12);  // every type entry at once
+  combo_->hide();
+  edit_ = new QLineEdit(viewport);
+  edit_->setObjectName(QStringLiteral("c%1").arg(IDC_CELL_EDIT));
+  edit_->setAlignment(Qt::AlignCenter);
+  edit_->hide();
+  combo_->installEventFilter(this);
+  combo_->view()->window()->installEventFilter(this);
+  edit_->installEventFilter(this);
+
+  openPopup_.setSingleShot(true);
+  openPopup_.setInterval(0);
+  connect(&openPopup_, &QTimer::timeout, combo_, [this] {
+    if (combo_->isVisible()) combo_->showPopup();
+  });
+  dropUnchosen_.setSingleShot(true);
+  dropUnchosen_.setInterval(0);
+  connect(&dropUnchosen_, &QTimer::timeout, combo_, [this] {
+    if (closedOpening_ == comboOpenings_ && combo_->isVisible() && !combo_->view()->isVisible()) {
+      CancelCellEditor();
+    }
+  });
+}
+
+QWidget* QtDialogView::Widget(int id) const {
+  const auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second.data();
+}
+
+QComboBox* QtDialogView::Combo(int id) const { return qobject_cast<QComboBox*>(Widget(id)); }
+
+std::string QtDialogView::Text(int id) const {
+  QWidget* w = Widget(id);
+  QString text;
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    text = edit->text();
+  } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    text = combo->currentText();
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    text = button->text();
+  } else if (auto* label = qobject_cast<QLabel*>(w)) {
+    text = label->text();
+  } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+    text = group->title();
+  }
+  return text.toStdString();
+}
+
+void QtDialogView::SetText(int id, std::string_view text) {
+  QWidget* w = Widget(id);
+  const QString value = Q(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    edit->setText(value);
+    edit->setCursorPosition(0);
+  } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    combo->setCurrentIndex(combo->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive));
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->setText(value);
+    if (id == IDC_MODE || id == IDC_OPEN_CLOSE) button->setAccessibleName(value);
+  } else if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setText(value);
+  }
+}
+
+void QtDialogView::SetToolTip(int id, std::string_view text) {
+  if (QWidget* w = Widget(id)) w->setToolTip(Q(text));
+}
+
+bool QtDialogView::Checked(int id) const {
+  const auto* button = qobject_cast<QAbstractButton*>(Widget(id));
+  return button != nullptr && button->isChecked();
+}
+
+void QtDialogView::SetChecked(int id, bool checked) {
+  if (auto* button = qobject_cast<QAbstractButton*>(Widget(id))) button->setChecked(checked);
+}
+
+std::vector<std::string> QtDialogView::ComboItems(int id) const {
+  std::vector<std::string> items;
+  if (const QComboBox* combo = Combo(id)) {
+    for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+  }
+  return items;
+}
+
+void QtDialogView::ComboAdd(int id, std::string_view text) {
+  if (QComboBox* combo = Combo(id)) combo->addItem(Q(text));
+}
+
+void QtDialogView::ComboClear(int id) {
+  if (QComboBox* combo = Combo(id)) combo->clear();
+}
+
+int QtDialogView::ComboSelected(int id) const {
+  const QComboBox* combo = Combo(id);
+  return combo == nullptr ? -1 : combo->currentIndex();
+}
+
+void QtDialogView::ComboSelect(int id, int index) {
+  if (QComboBox* combo = Combo(id)) {
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+  }
+}
+
+void QtDialogView::Enable(int id, bool enabled) {
+  if (QWidget* w = Widget(id)) w->setEnabled(enabled);
+}
+
+bool QtDialogView::IsEnabled(int id) const {
+  const QWidget* w = Widget(id);
+  return w != nullptr && w->isEnabled();
+}
+
+void QtDialogView::Show(int id, bool visible) {
+  if (id == IDC_CELL_EDIT && !visible) editOpen_ = false;
+  if (QWidget* w = Widget(id)) w->setVisible(visible);
+}
+
+bool QtDialogView::IsVisible(int id) const {
+  const QWidget* w = Widget(id);
+  return w != nullptr && !w->isHidden();
+}
+
+// The layouts place every control; the Open/Close button's row is centred, so it sits where
+// it should in both modes without being moved.
+void QtDialogView::Move(int, const ControlRect&) {}
+
+void QtDialogView::CellsChanged(int firstRow, int lastRow) {
+  if (model_ != nullptr) model_->RowsChanged(firstRow, lastRow);
+}
+
+void QtDialogView::PlaceOverCell(QWidget* editor, int row, int column) {
+  const QModelIndex index = list_->model()->index(row, column);
+  list_->scrollTo(index);
+  QRect cell = list_->visualRect(index);
+  // An editor needs its own height for its text; it overlaps the neighbouring rows if the
+  // cell is lower.
+  const int height = std::max(cell.height(), editor->minimumSizeHint().height());
+  cell.setTop(cell.center().y() - height / 2);
+  cell.setHeight(height);
+  editor->setGeometry(cell);
+}
+
+void QtDialogView::OpenCellCombo(int row, int column, std::span<const std::string> entries,
+                                 int selected) {
+  HideCellEditors();
+  ++comboOpenings_;
+  combo_->clear();
+  for (const std::string& entry : entries) combo_->addItem(QString::fromStdString(entry));
+  combo_->setCurrentIndex(selected >= 0 && selected < combo_->count() ? selected : -1);
+  // The opened list is as wide as its longest entry, however narrow the cell.
+  QAbstractItemView* popup = combo_->view();
+  popup->setMinimumWidth(popup->sizeHintForColumn(0) + 2 * popup->frameWidth());
+  PlaceOverCell(combo_, row, column);
+  combo_->show();
+  combo_->raise();
+  combo_->setFocus(Qt::OtherFocusReason);
+  // Opened once the click that asked for it has been handled, so its release cannot close it.
+  openPopup_.start();
+}
+
+void QtDialogView::OpenCellEdit(int row, int column, std::string_view text) {
+  HideCellEditors();
+  edit_->setText(Q(text));
+  PlaceOverCell(edit_, row, column);
+  edit_->show();
+  edit_->raise();
+  edit_->setFocus(Qt::OtherFocusReason);
+  edit_->selectAll();
+  editOpen_ = true;
+}
+
+void QtDialogView::HideCellEditors() {
+  editOpen_ = false;
+  if (combo_->view()->isVisible()) combo_->hidePopup();
+  combo_->hide();
+  edit_->hide();
+}
+
+void QtDialogView::CommitCellEdit() {
+  if (!editOpen_) return;
+  editOpen_ = false;
+  if (commitEdit_) commitEdit_();
+}
+
+void QtDialogView::CancelCellEditor() {
+  editOpen_ = false;  // hiding the focused edit box must not commit it
+  if (cancelEdit_) cancelEdit_();
+  HideCellEditors();
+  list_->setFocus(Qt::OtherFocusReason);
+}
+
+bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched == edit_) {
+    if (type == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      CommitCellEdit();
+    } else if (type == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        CommitCellEdit();
+        return true;
+      }
+      if (key == Qt::Key_Escape) {  // cancels this edit only; the window stays
+        CancelCellEditor();
+        return true;
+      }
+    }
+  } else if (watched == combo_) {
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      CancelCellEditor();
+      return true;
+    }
+  } else if (type == QEvent::Hide) {
+    // The drop-down list closed. With a choice the dialog has hidden the combo by now; without
+    // one (Esc, a click elsewhere) the cell keeps its text and the combo goes away.
+    closedOpening_ = comboOpenings_;
+    dropUnchosen_.start();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void QtDialogView::MessageBox(std::string_view text) {
+  QMessageBox box(QMessageBox::Warning, Q(WINDOW_TITLE), Q(text), QMessageBox::Ok, window_);
+  box.exec();
+}
+
+std::optional<std::string> QtDialogView::ChooseOpenFile(std::string_view filterName,
+                                                        std::string_view pattern,
+                                                        std::string_view directory) {
+  QString filter = Q(filterName);
+  if (!filter.contains(Q(pattern))) filter += QStringLiteral(" (%1)").arg(Q(pattern));
+  QFileDialog chooser(window_, QString(), Q(directory), filter);
+  chooser.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+  chooser.setFileMode(QFileDialog::ExistingFile);
+  chooser.setAcceptMode(QFileDialog::AcceptOpen);
+  chooser.setDefaultSuffix(QStringLiteral("csv"));
+  if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {};
+  return chooser.selectedFiles().front().toStdString();
+}
+
+void QtDialogView::ShowAbout(std::string_view versionLine) {
+  CAboutDlg about(window_, icon_, Q(versionLine));
+  about.exec();
+}
+
+}  // namespace qv31

@@ -1,0 +1,128 @@
+// The window against the real simulator over UDP on 127.0.0.1: what an open shows, and what
+// each group's "设置" changes in the gateway.
+#include <QImage>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "acq/acq_grid.h"
+#include "app/control_ids.h"
+#include "link/link_frame.h"
+#include "sim/gateway_memory.h"
+#include "sim/sim_process.h"
+#include "sim/state_file.h"
+#include "window_fixture.h"
+
+namespace qv31::guitest {
+namespace {
+
+using Position = std::pair<int, int>;  // area, byte index in the area
+
+class LinkTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    ASSERT_TRUE(sim_.Start({"--udp", "127.0.0.1:0", "--state", dir_.Path("sim.json")}));
+    WindowOptions options;
+    options.udpHost = "127.0.0.1";
+    options.udpPort = std::to_string(sim_.UdpPort());
+    Open(options);
+  }
+
+  GatewayMemory Memory() const {
+    GatewayMemory m;
+    std::string error;
+    EXPECT_EQ(LoadStateFile(dir_.Path("sim.json"), m, error), 1) << error;
+    return m;
+  }
+  static std::vector<Position> Changed(const GatewayMemory& a, const GatewayMemory& b) {
+    std::vector<Position> diff;
+    for (const uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
+      const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
+      for (size_t i = 0; i < x.size(); ++i) {
+        if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
+      }
+    }
+    return diff;
+  }
+  // Presses a command button and waits until the exchange it started has ended.
+  bool Run(int id) const {
+    Click(id);
+    return WaitFor([&] { return Control(id)->isEnabled() && Text(IDC_STATUS) == "执行完成"; });
+  }
+
+  simtest::SimProcess sim_;
+};
+
+TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
+  Click(IDC_OPEN_CLOSE);
+  ASSERT_TRUE(WaitFor(
+      [&] { return Text(IDC_STATUS) == "执行完成" && Control(IDC_QUERY_ALL)->isEnabled(); }));
+  EXPECT_EQ(Text(IDC_OPEN_CLOSE), "关闭");
+
+  // The factory state of the simulator, as the window shows it.
+  const std::pair<int, const char*> shown[] = {
+      {IDC_VERSION, "QV31-SIM 1.0"},
+      {IDC_STATION, "1"},
+      {IDC_PORT1_BAUD, "9600"},
+      {IDC_PORT3_BAUD, "19200"},
+      {IDC_PORT3_FORMAT, "e,8,1"},
+      {IDC_PORT4_BAUD, "115200"},
+      {IDC_PORT4_FORMAT, "n,8,2"},
+      {IDC_LOCAL_IP, "192.168.1.100"},
+      {IDC_SUBNET_MASK, "255.255.255.0"},
+      {IDC_CH1_PROTOCOL, "TCP Client"},
+      {IDC_CH1_TARGET, "data.example.com"},
+      {IDC_CH1_PORT, "9000"},
+      {IDC_ACQ_TIMEOUT, "1000"},
+      {IDC_ACQ_TIMEOUT_COUNT, "3"},
+      {IDC_ACQ_INTERVAL, "100"},
+  };
+  for (const auto& [id, text] : shown) EXPECT_EQ(Text(id), text) << id;
+  EXPECT_TRUE(window_->View().Checked(IDC_CH1_ENABLE));
+  EXPECT_TRUE(window_->View().Checked(IDC_ACQ_ENABLE));
+  EXPECT_FALSE(window_->View().Checked(IDC_LOG));
+  const char* row201[] = {"201", "COM2",        "3",     "02-R",         "5",
+                          "3",   "10006~10008", "10000", "180001~180003"};
+  for (int c = 0; c < ACQ_COLUMN_COUNT; ++c) EXPECT_EQ(Cell(200, c), row201[c]) << c;
+
+  // For review: the window as an operator sees it after an open.
+  window_->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-window-%1.png")
+                           .arg(QGuiApplication::platformName()));
+
+  struct Set {
+    const char* group;
+    std::function<void()> change;
+    int button;
+    std::vector<Position> changed;
+  };
+  const Set sets[] = {
+      {"4G", [&] { window_->View().SetText(IDC_STATION, "7"); }, IDC_4G_SET, {{AREA_PARAMS, 3}}},
+      {"port 2",
+       [&] { window_->View().ComboSelect(IDC_PORT2_BAUD, 6); },  // "38400", code 9
+       IDC_PORT2_SET,
+       {{AREA_PARAMS, 314}}},
+      {"network",
+       [&] { window_->View().SetText(IDC_CH1_PORT, "9001"); },
+       IDC_NET_SET,
+       {{AREA_PARAMS, 182}}},
+      {"acquisition",
+       [&] {
+         window_->View().SetText(IDC_ACQ_TIMEOUT_COUNT, "4");
+         ClickCell(0, COL_SLAVE);  // row 1's slave address, through the in-place editor
+         QTest::keyClicks(window_->View().CellEdit(), "9");
+         QTest::keyClick(window_->View().CellEdit(), Qt::Key_Return);
+       },
+       IDC_ACQ_SET,
+       {{AREA_TABLE, 2}, {AREA_TABLE, 8 + 2}}},
+  };
+  for (const Set& set : sets) {
+    const GatewayMemory before = Memory();
+    set.change();
+    ASSERT_TRUE(Run(set.button)) << set.group;
+    EXPECT_EQ(Changed(before, Memory()), set.changed) << set.group;
+  }
+}
+
+}  // namespace
+}  // namespace qv31::guitest
