@@ -172,9 +172,9 @@ std::string CtlUsage() {
          "  0 done; 1 the gateway did not answer (\"通信超时\") or the read-back differs;\n"
          "  2 usage or invalid value (nothing sent); 3 the port or socket cannot be opened;\n"
          "  4 a file refused (\"数据内容不符合\", a backup field of the wrong type or range,\n"
-         "  an output that cannot be written; nothing sent); 130 / 143 stopped by SIGINT /\n"
-         "  SIGTERM at a frame boundary. An unfinished set, table import or restore lists the\n"
-         "  groups and table blocks written and not written.\n";
+         "  an output that cannot be written; nothing sent); 130 stopped by SIGINT, 143 by\n"
+         "  SIGTERM, at a frame boundary. An unfinished set, table import or restore lists\n"
+         "  the groups and table blocks written and not written.\n";
 }
 
 }  // namespace qv31

@@ -84,6 +84,8 @@ def help_items(text):
         if line and not line[0].isspace():
             header = line.rstrip(":").upper()
             continue
+        if header == "EXIT STATUS":
+            continue  # compared by its numbers below
         m = re.match(r" {2,4}(\S.*?)(?: {2,}(.*)|$)", line)
         if m and not re.match(r" {5}", line):
             found.append([header, m.group(1), m.group(2) or ""])
