@@ -1,5 +1,6 @@
 #include "link/request_engine.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qv31 {
@@ -10,6 +11,22 @@ RequestEngine::RequestEngine(BlockTransport& transport, TimerService& timers, En
 
 int32_t RequestEngine::Queue(std::span<const uint8_t> frame) {
   return pending_.Push(static_cast<int32_t>(frame.size()), frame.data());
+}
+
+void RequestEngine::MarkReady() {
+  if (state_ == ExchangeState::Idle) answered_ = 0;
+  state_ = ExchangeState::Ready;
+}
+
+ExchangeProgress RequestEngine::Progress() const {
+  if (state_ == ExchangeState::Idle) return {};
+  const int inFlight = state_ == ExchangeState::AwaitingReply ? 1 : 0;
+  return {answered_, answered_ + inFlight + pending_.Count()};
+}
+
+void RequestEngine::Tell(bool sent, const uint8_t* bytes, int32_t length, BlockFate fate) {
+  if (observer_ == nullptr) return;
+  observer_->OnLinkEvent({clock_(), sent, {bytes, static_cast<size_t>(length)}, fate});
 }
 
 void RequestEngine::Reset() {
@@ -32,19 +49,34 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
   receiveBuffer_.fill(0);
   receivedLength_ = 0;
   if (!transport_.ReceiveBlock(receiveBuffer_.data(), receivedLength_)) return Received::Nothing;
-  if (receivedLength_ < 2) return Received::Examined;
   if (receivedLength_ > LINK_BUFFER_SIZE) receivedLength_ = LINK_BUFFER_SIZE;
+  const uint8_t* block = receiveBuffer_.data();
+  const int32_t length = std::max<int32_t>(receivedLength_, 0);
+  if (receivedLength_ < 2) {
+    Tell(false, block, length, BlockFate::TooShort);
+    return Received::Examined;
+  }
 
   const auto header = ValidateBlock(receiveBuffer_.data(), receivedLength_);
-  if (!header) return Received::Nothing;
+  if (!header) {
+    Tell(false, block, length, CheckedFate({block, static_cast<size_t>(length)}));
+    return Received::Nothing;
+  }
   const uint8_t* payload = receiveBuffer_.data() + FRAME_HEADER_SIZE;
 
   if (connectPhase) {
     // Only the identity reply counts while connecting. Another identity-area read reply
     // ends the tick; every other block is dropped.
-    if (header->area != AREA_IDENT || header->opCode != OP_READ_REPLY) return Received::Nothing;
-    const AcceptedReply* ident = MatchAcceptedReply(*header);
-    if (ident == nullptr) return Received::Examined;
+    const AcceptedReply* ident = header->area == AREA_IDENT && header->opCode == OP_READ_REPLY
+                                     ? MatchAcceptedReply(*header)
+                                     : nullptr;
+    if (ident == nullptr) {
+      Tell(false, block, length, BlockFate::Unmatched);
+      return header->area == AREA_IDENT && header->opCode == OP_READ_REPLY ? Received::Examined
+                                                                           : Received::Nothing;
+    }
+    Tell(false, block, length, BlockFate::Completed);
+    ++answered_;
     timers_.KillTimer(TIMER_CONNECT);
     host_.StoreReply(*ident, payload);
     timers_.StartTimer(TIMER_ENGINE, ENGINE_TICK_MS);
@@ -53,9 +85,15 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
   }
 
   const AcceptedReply* row = MatchAcceptedReply(*header);
-  if (row == nullptr) return Received::Nothing;
+  if (row == nullptr) {
+    Tell(false, block, length, BlockFate::Unmatched);
+    return Received::Nothing;
+  }
+  const bool answers = state_ == ExchangeState::AwaitingReply && ReplyAnswers(inFlight_, *header);
+  Tell(false, block, length, answers ? BlockFate::Completed : BlockFate::Stored);
   host_.StoreReply(*row, payload);
-  if (state_ == ExchangeState::AwaitingReply && ReplyAnswers(inFlight_, *header)) {
+  if (answers) {
+    ++answered_;
     state_ = ExchangeState::Ready;
     return Received::Completed;
   }
@@ -72,6 +110,7 @@ bool RequestEngine::CheckTimeout() {
   // serial line a reply takes tens of milliseconds to arrive.
   if (repeatCount_ >= 2) return true;
   ++repeatCount_;
+  Tell(true, frameInFlight_.data(), frameInFlightLength_, BlockFate::Repeated);
   transport_.SendBlock(frameInFlightLength_, frameInFlight_.data());
   sendTick_ = clock_();
   return false;
@@ -96,6 +135,7 @@ void RequestEngine::SendNext(bool connectPhase) {
   } else {
     inFlight_ = {};
   }
+  Tell(true, frameInFlight_.data(), frameInFlightLength_, BlockFate::Sent);
   transport_.SendBlock(frameInFlightLength_, frameInFlight_.data());
   state_ = ExchangeState::AwaitingReply;
   repeatCount_ = 0;

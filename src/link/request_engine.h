@@ -9,6 +9,7 @@
 #include "link/accepted_replies.h"
 #include "link/frame_queue.h"
 #include "link/link_frame.h"
+#include "link/link_observer.h"
 
 namespace qv31 {
 
@@ -58,6 +59,13 @@ class EngineHost {
 
 enum class ExchangeState : uint8_t { Idle = 0, Ready = 1, AwaitingReply = 2 };
 
+// How far the exchange has got: frames answered of those queued since it started.
+struct ExchangeProgress {
+  int answered = 0;
+  int total = 0;
+  bool operator==(const ExchangeProgress&) const = default;
+};
+
 // Sends queued requests one at a time, matches replies, repeats a request twice after its
 // reply time-out and gives up when the second repeat has gone unanswered for the time-out
 // too (with 500 ms: sends at 0, ~510 and ~1020 ms, "通信超时" at ~1530 ms). Never blocks and
@@ -75,7 +83,7 @@ class RequestEngine {
   // Command builders push finished frames here and then call MarkReady().
   FrameQueue& PendingQueue() { return pending_; }
   int32_t Queue(std::span<const uint8_t> frame);
-  void MarkReady() { state_ = ExchangeState::Ready; }
+  void MarkReady();
 
   // Dialog start: queue emptied, Idle.
   void Reset();
@@ -91,6 +99,11 @@ class RequestEngine {
 
   ExchangeState State() const { return state_; }
   uint8_t RepeatCount() const { return repeatCount_; }
+  // While Idle, nothing runs: {0, 0}.
+  ExchangeProgress Progress() const;
+
+  // Told of every block sent and received (nullptr: nobody). The observer outlives its use.
+  void SetObserver(LinkObserver* observer) { observer_ = observer; }
 
  private:
   enum class Received { Nothing, Examined, Completed };
@@ -98,6 +111,7 @@ class RequestEngine {
   // Returns true when the exchange was abandoned.
   bool CheckTimeout();
   void SendNext(bool connectPhase);
+  void Tell(bool sent, const uint8_t* bytes, int32_t length, BlockFate fate);
 
   BlockTransport& transport_;
   TimerService& timers_;
@@ -115,6 +129,8 @@ class RequestEngine {
   uint8_t repeatCount_ = 0;
   uint32_t sendTick_ = 0;
   int32_t replyTimeoutMs_ = 500;
+  int answered_ = 0;
+  LinkObserver* observer_ = nullptr;
 };
 
 }  // namespace qv31

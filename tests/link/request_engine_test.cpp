@@ -166,6 +166,43 @@ TEST_F(EngineTest, LateReplyForAnotherRequestIsStoredButDoesNotComplete) {
   EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
 }
 
+// What the observer is told, and the progress the window shows, over a session with a silent
+// first try, a corrupted block, a block from elsewhere, a late reply and a short block.
+TEST_F(EngineTest, ObserverHearsEveryBlockWithItsFateAndProgressCountsAnswers) {
+  struct Recorder : LinkObserver {
+    std::vector<std::pair<bool, BlockFate>> events;
+    void OnLinkEvent(const LinkEvent& e) override { events.emplace_back(e.sent, e.fate); }
+  } recorder;
+  rig.engine.SetObserver(&recorder);
+  rig.Queue(kRead4G);
+  rig.Queue(kReadPort1);
+  EXPECT_EQ(rig.engine.Progress(), (ExchangeProgress{0, 2}));
+  rig.RunUntil(520);  // sent at 0, repeated at 510
+  Bytes corrupt = Rig::Reply(kReply4G);
+  corrupt[20] ^= 1;
+  Bytes foreign = Rig::Reply(kReply4G);
+  foreign[0] ^= 0xFF;
+  const auto crc = ComputeFrameCrc(foreign.data(), static_cast<uint16_t>(foreign.size() - 2));
+  foreign[foreign.size() - 2] = crc[0];
+  foreign[foreign.size() - 1] = crc[1];
+  for (const Bytes& b : {corrupt, foreign, Rig::Reply(kReply4G)}) rig.incoming.push_back(b);
+  rig.RunUntil(550);
+  EXPECT_EQ(rig.engine.Progress(), (ExchangeProgress{1, 2}));
+  // Late: a second answer to the first read, taken on the tick that sends the next.
+  rig.incoming.push_back(Rig::Reply(kReply4G));
+  rig.incoming.push_back(Bytes{0x55});
+  rig.incoming.push_back(Rig::Reply(kReplyPort1));
+  rig.RunUntil(700);
+  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+  EXPECT_EQ(rig.engine.Progress(), (ExchangeProgress{0, 0}));
+  using F = BlockFate;
+  const std::vector<std::pair<bool, BlockFate>> expected = {
+      {true, F::Sent},       {true, F::Repeated},     {false, F::BadCrc},
+      {false, F::BadPreamble}, {false, F::Completed}, {false, F::Stored},
+      {true, F::Sent},       {false, F::TooShort},    {false, F::Completed}};
+  EXPECT_EQ(recorder.events, expected);
+}
+
 TEST_F(EngineTest, UnaskedReplyWhileIdleIsShownWithoutStatus) {
   rig.incoming.push_back(Rig::Reply(kReply4G));
   rig.RunUntil(100);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "link/link_frame.h"
+
+namespace qv31 {
+
+// What became of a block the engine sent or received.
+enum class BlockFate : uint8_t {
+  Sent,      // a frame taken from the queue
+  Repeated,  // the frame in flight sent again after its reply time-out
+  TooShort,  // fewer than 2 bytes: not examined
+  BadCrc,    // the check over all but the last two bytes failed
+  BadPreamble,
+  Completed,  // a valid reply that completed the request in flight
+  Stored,     // a valid reply stored and shown without completing anything (late or unasked)
+  Unmatched,  // a valid frame that no accepted reply matches: dropped
+};
+
+// One block on the link, as the engine saw it. `bytes` is valid during the call only.
+struct LinkEvent {
+  uint32_t ms;  // the engine's clock
+  bool sent;
+  std::span<const uint8_t> bytes;
+  BlockFate fate;
+};
+
+// Told of every block the engine sends and receives. Called on the engine's thread, inside
+// its tick; it must not call back into the engine.
+class LinkObserver {
+ public:
+  virtual ~LinkObserver() = default;
+  virtual void OnLinkEvent(const LinkEvent& event) = 0;
+};
+
+// Why a received block fails the engine's checks (TooShort, BadCrc, BadPreamble), or
+// Completed when it passes them (the caller decides between Completed, Stored, Unmatched).
+BlockFate CheckedFate(std::span<const uint8_t> block);
+
+// The header as read from the block's first 14 bytes ("区1 读 地址6 长度320"); empty for a
+// block shorter than a header.
+std::string DescribeHeader(std::span<const uint8_t> block);
+std::string_view FateText(BlockFate fate);
+std::string HexText(std::span<const uint8_t> bytes);
+
+// One line of the traffic record: time in ms since `sinceMs`, direction, length, the header,
+// the fate and the bytes in hexadecimal. The window's monitor and the command line's --trace
+// print the same line.
+std::string TraceLine(const LinkEvent& event, uint32_t sinceMs);
+
+}  // namespace qv31
