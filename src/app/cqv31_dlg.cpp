@@ -8,6 +8,7 @@
 
 #include "acq/acq_frames.h"
 #include "app/control_ids.h"
+#include "app/dialog_texts.h"
 #include "params/four_g_group.h"
 #include "settings/settings_directory.h"
 #include "text/choice_texts.h"
@@ -15,22 +16,17 @@
 #include "transport/port_discovery.h"
 
 namespace qv31 {
+
+using namespace dialog;
+
 namespace {
-
-constexpr std::string_view TEXT_OPEN = "打开";
-constexpr std::string_view TEXT_CLOSE = "关闭";
-constexpr std::string_view TEXT_SERIAL = "串口";
-constexpr std::string_view TEXT_NETWORK = "网口";
-constexpr std::string_view MODE_SERIAL = "TRUE";
-constexpr std::string_view MODE_NETWORK = "FALSE";
-constexpr std::string_view UDP_OPEN_FAILED = "无法打开UDP端口！";
-
-constexpr ControlRect OPEN_BUTTON_SERIAL = {21, 151, 88, 25};
-constexpr ControlRect OPEN_BUTTON_NETWORK = {70, 151, 88, 25};
 
 constexpr std::array<std::string_view, 4> CHANNEL_PROTOCOLS = {"TCP Server", "TCP Client",
                                                                "UDP Server", "UDP Client"};
 constexpr std::array<std::string_view, 3> LINK_PROTOCOLS = {"TCP Server", "TCP Client", "UDP"};
+
+constexpr ControlRect OPEN_BUTTON_SERIAL = {21, 151, 88, 25};
+constexpr ControlRect OPEN_BUTTON_NETWORK = {70, 151, 88, 25};
 
 // The link settings the serial and the network mode show in the same place.
 constexpr std::array<int, 6> SERIAL_SET = {IDC_LABEL_PORT, IDC_LABEL_BAUD, IDC_LABEL_FORMAT,
@@ -38,9 +34,6 @@ constexpr std::array<int, 6> SERIAL_SET = {IDC_LABEL_PORT, IDC_LABEL_BAUD, IDC_L
 constexpr std::array<int, 6> NETWORK_SET = {IDC_LABEL_PROTOCOL,    IDC_LABEL_ADDRESS,
                                             IDC_LABEL_TARGET_PORT, IDC_LINK_PROTOCOL,
                                             IDC_LINK_ADDRESS,      IDC_LINK_TARGET_PORT};
-// Locked while the link is open.
-constexpr std::array<int, 5> LINK_CONTROLS = {IDC_MODE, IDC_LINK_PORT, IDC_LINK_BAUD,
-                                              IDC_LINK_FORMAT, IDC_LINK_ADDRESS};
 
 bool IsCharacterDevice(const std::string& path) {
   struct stat st {};
@@ -66,6 +59,7 @@ CQV31Dlg::CQV31Dlg(DialogEnvironment env)
       engine_(link_, timers_, *this, clock_) {
   if (!discoverPorts_) discoverPorts_ = [] { return DiscoverSerialPorts(); };
   if (!wallClock_) wallClock_ = [] { return std::time(nullptr); };
+  engine_.SetObserver(&traffic_);
 }
 
 // Leaving with the link open closes the port or socket without the close sequence.
@@ -91,8 +85,15 @@ void CQV31Dlg::OnInitDialog() {
 }
 
 void CQV31Dlg::FillPortList() {
-  for (const std::string& path : discoverPorts_()) view_.ComboAdd(IDC_LINK_PORT, path);
+  for (const std::string& path : discoverPorts_()) AddPort(path);
   view_.ComboSelect(IDC_LINK_PORT, 0);
+}
+
+// Each adapter with its description (manufacturer, product, serial number) as tool tip.
+void CQV31Dlg::AddPort(const std::string& path) {
+  view_.ComboAdd(IDC_LINK_PORT, path);
+  const int index = static_cast<int>(view_.ComboItems(IDC_LINK_PORT).size()) - 1;
+  view_.SetComboItemToolTip(IDC_LINK_PORT, index, PortDescription(path));
 }
 
 // A port that discovery does not list (a pseudo-terminal, a virtual port) can still be
@@ -100,16 +101,20 @@ void CQV31Dlg::FillPortList() {
 void CQV31Dlg::AddPortIfPresent(const std::string& path) {
   const auto items = view_.ComboItems(IDC_LINK_PORT);
   if (std::find(items.begin(), items.end(), path) != items.end()) return;
-  if (IsCharacterDevice(path)) view_.ComboAdd(IDC_LINK_PORT, path);
+  if (IsCharacterDevice(path)) AddPort(path);
 }
 
 void CQV31Dlg::OnPortListOpening() {
   const std::string selected = view_.Text(IDC_LINK_PORT);
   view_.ComboClear(IDC_LINK_PORT);
-  for (const std::string& path : discoverPorts_()) view_.ComboAdd(IDC_LINK_PORT, path);
+  for (const std::string& path : discoverPorts_()) AddPort(path);
   AddPortIfPresent(selected);
   if (selected != settings_.portText) AddPortIfPresent(settings_.portText);
   SelectText(IDC_LINK_PORT, selected);
+  // A typed path that names no device yet stays as typed.
+  if (view_.ComboSelected(IDC_LINK_PORT) < 0 && !selected.empty()) {
+    view_.SetText(IDC_LINK_PORT, selected);
+  }
 }
 
 void CQV31Dlg::FillNetworkLists() {
@@ -145,7 +150,7 @@ void CQV31Dlg::LoadSettings() {
 // A failed write is not reported: the link is open and works; the next open saves again.
 void CQV31Dlg::SaveSettings() { SaveLinkSettings(ini_, settings_); }
 
-void CQV31Dlg::InitAcqList() { view_.CellsChanged(0, ACQ_ROW_COUNT - 1); }
+void CQV31Dlg::InitAcqList() { TableChanged(0, ACQ_ROW_COUNT - 1); }
 
 void CQV31Dlg::OnModeCheck() {
   const bool serial = view_.Checked(IDC_MODE);
@@ -185,152 +190,6 @@ void CQV31Dlg::OnCommand(int id) {
   // Enter (IDC_OK) and the check boxes of the groups only change their own state.
 }
 
-// ---- Link control ----------------------------------------------------------------------
-
-void CQV31Dlg::CopyLinkControls() {
-  settings_.portText = view_.Text(IDC_LINK_PORT);
-  settings_.baudText = view_.Text(IDC_LINK_BAUD);
-  settings_.formatText = view_.Text(IDC_LINK_FORMAT);
-}
-
-void CQV31Dlg::ToggleLink() {
-  CopyLinkControls();
-  settings_.serialMode = view_.Checked(IDC_MODE) ? MODE_SERIAL : MODE_NETWORK;
-  settings_.protocolText = view_.Text(IDC_LINK_PROTOCOL);
-  settings_.addressText = view_.Text(IDC_LINK_ADDRESS);
-  settings_.targetPortText = view_.Text(IDC_LINK_TARGET_PORT);
-  if (linkOpen_ != 0) {
-    CloseLinkNow();
-  } else {
-    OpenLink();
-  }
-}
-
-void CQV31Dlg::ShowOpenFailure(std::string_view firstLine) {
-  std::string text(firstLine);
-  const std::string reason = link_.OpenErrorText();
-  if (!reason.empty()) text += "\n" + reason;
-  view_.MessageBox(text);
-}
-
-void CQV31Dlg::OpenLink() {
-  const bool serial = settings_.serialMode == MODE_SERIAL;
-  if (serial) {
-    view_.SetText(IDC_VERSION, "");
-    const bool opened = link_.OpenSerial(settings_.portText, settings_.baudText,
-                                         settings_.formatText, settings_.delayText);
-    engine_.SetReplyTimeoutMs(link_.ReplyTimeoutMs());
-    if (!opened) {
-      ShowOpenFailure("无法打开 " + settings_.portText + " 串口！");
-      return;
-    }
-  } else {
-    if (!link_.OpenUdp(settings_.addressText, settings_.targetPortText)) {
-      ShowOpenFailure(UDP_OPEN_FAILED);
-      return;
-    }
-    engine_.SetReplyTimeoutMs(UDP_REPLY_TIMEOUT_MS);
-  }
-  SaveSettings();
-  view_.SetText(IDC_OPEN_CLOSE, TEXT_CLOSE);
-  linkOpen_ = ~linkOpen_;
-  QueryVersion();
-  QueryAll();
-  QueryAcq();
-  for (const int id : LINK_CONTROLS) view_.Enable(id, false);
-  if (serial) view_.Enable(IDC_STOP_ACQ, false);
-  timers_.StartTimer(TIMER_CONNECT, ENGINE_TICK_MS);
-}
-
-void CQV31Dlg::CloseLinkNow() {
-  const bool serial = settings_.serialMode == MODE_SERIAL;
-  link_.Close();
-  view_.SetText(IDC_OPEN_CLOSE, TEXT_OPEN);
-  linkOpen_ = ~linkOpen_;
-  SetCommandButtonsEnabled(linkOpen_ != 0);
-  for (const int id : LINK_CONTROLS) view_.Enable(id, true);
-  timers_.KillTimer(TIMER_ENGINE);
-  timers_.KillTimer(TIMER_CONNECT);
-  StartReopenPause(serial ? SERIAL_CLOSE_PAUSE_MS : UDP_CLOSE_PAUSE_MS);
-}
-
-// The pause after a close keeps only the two buttons that open the line again disabled; the
-// window goes on being usable.
-void CQV31Dlg::StartReopenPause(uint32_t ms) {
-  view_.Enable(IDC_OPEN_CLOSE, false);
-  view_.Enable(IDC_STOP_ACQ, false);
-  timers_.StartTimer(TIMER_REOPEN, ms);
-}
-
-void CQV31Dlg::CloseLink() { ToggleLink(); }
-
-// An unplugged adapter: close the link as the button does and say why, instead of letting
-// every request time out on a port that is gone.
-void CQV31Dlg::CheckPortLost() {
-  if (linkOpen_ == 0 || !link_.PortLost()) return;
-  const std::string reason = link_.OpenErrorText();
-  ToggleLink();
-  view_.MessageBox(settings_.portText + "\n" + reason);
-}
-
-void CQV31Dlg::StopAcquisition() {
-  CopyLinkControls();
-  view_.SetText(IDC_VERSION, "");
-  const bool opened = link_.OpenSerial(settings_.portText, settings_.baudText, settings_.formatText,
-                                       settings_.delayText);
-  engine_.SetReplyTimeoutMs(link_.ReplyTimeoutMs());
-  if (!opened) {
-    ShowOpenFailure("无法打开 " + settings_.portText + " 串口！");
-    return;
-  }
-  timers_.StartTimer(TIMER_STOP_SEND, STOP_SEND_MS);
-  timers_.StartTimer(TIMER_STOP_DRAIN, STOP_DRAIN_MS);
-  timers_.StartTimer(TIMER_STOP_END, STOP_END_MS);
-  view_.Enable(IDC_OPEN_CLOSE, false);
-  view_.Enable(IDC_STOP_ACQ, false);
-}
-
-void CQV31Dlg::StopTick(int id) {
-  if (id == TIMER_STOP_SEND) {
-    const auto frame = StopAcqFrame();
-    link_.Serial().TxQueue().Push(static_cast<int32_t>(frame.size()), frame.data());
-    timers_.KillTimer(TIMER_STOP_SEND);
-  } else if (id == TIMER_STOP_DRAIN) {
-    std::array<uint8_t, LINK_BUFFER_SIZE> drained{};
-    int32_t length = 0;
-    link_.ReceiveBlock(drained.data(), length);
-  } else {
-    timers_.KillTimer(TIMER_STOP_SEND);
-    timers_.KillTimer(TIMER_STOP_DRAIN);
-    timers_.KillTimer(TIMER_STOP_END);
-    link_.Close();
-    view_.Enable(IDC_OPEN_CLOSE, true);
-    view_.Enable(IDC_STOP_ACQ, true);
-  }
-}
-
-void CQV31Dlg::OnTimer(int id) {
-  switch (id) {
-    case TIMER_ENGINE:
-    case TIMER_CONNECT:
-      CheckPortLost();
-      if (linkOpen_ != 0) engine_.OnTimer(id);
-      break;
-    case TIMER_STOP_SEND:
-    case TIMER_STOP_DRAIN:
-    case TIMER_STOP_END:
-      StopTick(id);
-      break;
-    case TIMER_REOPEN:
-      timers_.KillTimer(TIMER_REOPEN);
-      view_.Enable(IDC_OPEN_CLOSE, true);
-      view_.Enable(IDC_STOP_ACQ, true);
-      break;
-    default:
-      timers_.KillTimer(id);
-  }
-}
-
 // ---- Engine host -----------------------------------------------------------------------
 
 void CQV31Dlg::StoreReply(const AcceptedReply& row, const uint8_t* payload) {
@@ -348,7 +207,7 @@ void CQV31Dlg::StoreReply(const AcceptedReply& row, const uint8_t* payload) {
       grid_.RefreshAcqBlock(table_, row.tableBlock);
       if (row.tableBlock == 0) ShowAcqSettings();
       const int first = AcqTable::FirstRowOfBlock(row.tableBlock);
-      view_.CellsChanged(first, first + AcqTable::RowCountOfBlock(row.tableBlock) - 1);
+      TableChanged(first, first + AcqTable::RowCountOfBlock(row.tableBlock) - 1);
       break;
     }
     case ReplyTarget::Ident:
@@ -357,6 +216,21 @@ void CQV31Dlg::StoreReply(const AcceptedReply& row, const uint8_t* payload) {
     case ReplyTarget::None:
       break;
   }
+}
+
+void CQV31Dlg::TableChanged(int firstRow, int lastRow) {
+  view_.CellsChanged(firstRow, lastRow);
+  std::vector<AcqFinding> findings = CheckAcqGrid(grid_);
+  if (findings == findings_) return;
+  findings_ = std::move(findings);
+  view_.MarkCells(findings_);
+}
+
+void CQV31Dlg::UpdateProgress() {
+  const ExchangeProgress progress = linkOpen_ != 0 ? engine_.Progress() : ExchangeProgress{};
+  if (progress == shownProgress_) return;
+  shownProgress_ = progress;
+  view_.ShowProgress(progress.answered, progress.total);
 }
 
 void CQV31Dlg::SetCommandButtonsEnabled(bool enabled) {

@@ -7,9 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "acq/acq_checks.h"
 #include "acq/acq_grid.h"
 #include "acq/acq_table.h"
 #include "app/dialog_view.h"
+#include "app/traffic_log.h"
 #include "link/request_engine.h"
 #include "params/param_block.h"
 #include "settings/ckx_file_ini.h"
@@ -99,8 +101,11 @@ class CQV31Dlg final : private EngineHost {
   void OnAbout();
   std::string AboutText() const;
 
-  // The cells of the list, for the window's table model.
+  // The cells of the list, for the window's table model, and what the table checks found.
   const AcqGrid& Grid() const { return grid_; }
+  const std::vector<AcqFinding>& Findings() const { return findings_; }
+  // Every block the engine sent and received, for the traffic monitor.
+  TrafficLog& Traffic() { return traffic_; }
 
   // State, for the window's title and for tests.
   bool LinkOpen() const { return linkOpen_ != 0; }
@@ -134,9 +139,13 @@ class CQV31Dlg final : private EngineHost {
   void ShowOpenFailure(std::string_view firstLine);
   void CheckPortLost();
   void SelectText(int id, std::string_view text);
+  void AddPort(const std::string& path);
   void AddPortIfPresent(const std::string& path);
   void SetStatus(std::string_view text, std::string_view toolTip = {});
   void CommitCellEdit();
+  // Rows of the list changed: redraw them and check the table again.
+  void TableChanged(int firstRow, int lastRow);
+  void UpdateProgress();
   void SetCellText(int row, int column, std::string_view text);
 
   void Queue(const std::vector<std::vector<uint8_t>>& frames);
@@ -159,12 +168,15 @@ class CQV31Dlg final : private EngineHost {
   CKXFileIni ini_;
   LinkSettings settings_;
   LinkTransport link_;
+  TrafficLog traffic_;
   RequestEngine engine_;
+  ExchangeProgress shownProgress_;
   int32_t linkOpen_ = 0;
 
   ParamBlock params_;
   AcqTable table_;
   AcqGrid grid_;
+  std::vector<AcqFinding> findings_;
 
   int editRow_ = -1;
   int editColumn_ = 0;

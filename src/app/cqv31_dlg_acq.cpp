@@ -52,7 +52,7 @@ void CQV31Dlg::ReadAcqSettings() {
 void CQV31Dlg::ClearAcqView() {
   grid_.ClearAcqView();
   ShowAcqSettings();
-  view_.CellsChanged(0, ACQ_ROW_COUNT - 1);
+  TableChanged(0, ACQ_ROW_COUNT - 1);
 }
 
 void CQV31Dlg::QueryAcq() {
@@ -120,7 +120,7 @@ void CQV31Dlg::LoadCsv() {
     if (result == CsvResult::Imported || result == CsvResult::Mismatch) {
       SetStatus(CsvStatusText(result), *path);
     }
-    if (result == CsvResult::Imported) view_.CellsChanged(0, ACQ_ROW_COUNT - 1);
+    if (result == CsvResult::Imported) TableChanged(0, ACQ_ROW_COUNT - 1);
   }
   SetCommandButtonsEnabled(true);
 }
@@ -130,7 +130,7 @@ void CQV31Dlg::LoadCsv() {
 void CQV31Dlg::SetCellText(int row, int column, std::string_view text) {
   if (grid_.SetCell(row, column, text) < 0) return;
   grid_.RecalcAcqRow(row);
-  view_.CellsChanged(row, row);
+  TableChanged(row, row);
 }
 
 void CQV31Dlg::CommitCellEdit() {

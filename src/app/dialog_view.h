@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "acq/acq_checks.h"
+
 namespace qv31 {
 
 // A control's rectangle in the dialog's client area, in pixels at 96 dpi.
@@ -33,7 +35,8 @@ class DialogView {
   virtual bool Checked(int id) const = 0;
   virtual void SetChecked(int id, bool checked) = 0;
 
-  // Drop-down lists: items in the order added, no sorting, no typing.
+  // Drop-down lists: items in the order added, no sorting. Only the ports' list 1000 also
+  // takes a typed device path; Text gives what it shows.
   virtual std::vector<std::string> ComboItems(int id) const = 0;
   virtual void ComboAdd(int id, std::string_view text) = 0;
   virtual void ComboClear(int id) = 0;
@@ -41,6 +44,8 @@ class DialogView {
   virtual int ComboSelected(int id) const = 0;
   // Selects a position; -1, or a position outside the list, removes the selection.
   virtual void ComboSelect(int id, int index) = 0;
+  // The tool tip of one item (the ports' list: the adapter's description).
+  virtual void SetComboItemToolTip(int id, int index, std::string_view text) = 0;
 
   virtual void Enable(int id, bool enabled) = 0;
   virtual bool IsEnabled(int id) const = 0;
@@ -51,6 +56,13 @@ class DialogView {
 
   // The acquisition list 1041 reads its cells from the dialog; this says which rows changed.
   virtual void CellsChanged(int firstRow, int lastRow) = 0;
+  // The cells that will not work as the operator probably means, each with why; replaces
+  // the marks shown before (none: no marks).
+  virtual void MarkCells(std::span<const AcqFinding> findings) = 0;
+
+  // Beside the status box: frames answered of those queued while an exchange runs; a total
+  // of 0 hides it.
+  virtual void ShowProgress(int answered, int total) = 0;
 
   // The in-place editors over a cell of the list: the drop-down list 1051 with its entries,
   // the one at `selected` chosen and its list opened at once; the edit box 1050 with `text`,

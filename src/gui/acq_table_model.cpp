@@ -1,10 +1,17 @@
 #include "gui/acq_table_model.h"
 
+#include <QColor>
 #include <algorithm>
 
 #include "acq/acq_table.h"
 
 namespace qv31 {
+namespace {
+
+// Light enough for the list's black text on its grey.
+const QColor MARK_BACKGROUND(255, 196, 120);
+
+}  // namespace
 
 AcqTableModel::AcqTableModel(const AcqGrid& grid, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid) {}
@@ -25,8 +32,35 @@ QVariant AcqTableModel::data(const QModelIndex& index, int role) const {
       return QString::fromStdString(grid_.Cell(index.row(), index.column()));
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    case Qt::BackgroundRole:
+    case Qt::ToolTipRole: {
+      const auto mark = marks_.find({index.row(), index.column()});
+      if (mark == marks_.end()) return {};
+      return role == Qt::ToolTipRole ? QVariant(mark->second) : QVariant(MARK_BACKGROUND);
+    }
     default:
       return {};
+  }
+}
+
+void AcqTableModel::SetMarks(std::span<const AcqFinding> findings) {
+  std::map<std::pair<int, int>, QString> marks;
+  for (const AcqFinding& f : findings) {
+    QString& text = marks[{f.row, f.column}];
+    if (!text.isEmpty()) text += QLatin1Char('\n');
+    text += QString::fromStdString(f.text);
+  }
+  int first = ACQ_ROW_COUNT, last = -1;
+  for (const auto* m : {&marks_, &marks}) {
+    for (const auto& [cell, text] : *m) {
+      first = std::min(first, cell.first);
+      last = std::max(last, cell.first);
+    }
+  }
+  marks_ = std::move(marks);
+  if (last >= first) {
+    emit dataChanged(index(first, 0), index(last, ACQ_COLUMN_COUNT - 1),
+                     {Qt::BackgroundRole, Qt::ToolTipRole});
   }
 }
 

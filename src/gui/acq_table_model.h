@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QString>
+#include <map>
+#include <span>
+#include <utility>
 
+#include "acq/acq_checks.h"
 #include "acq/acq_grid.h"
 
 namespace qv31 {
@@ -23,9 +28,12 @@ class AcqTableModel final : public QAbstractTableModel {
 
   // The dialog changed rows first to last.
   void RowsChanged(int firstRow, int lastRow);
+  // The cells the table checks found, tinted, each with its reasons as tool tip.
+  void SetMarks(std::span<const AcqFinding> findings);
 
  private:
   const AcqGrid& grid_;
+  std::map<std::pair<int, int>, QString> marks_;
 };
 
 }  // namespace qv31

@@ -15,6 +15,7 @@
 #include "gui/app_icon.h"
 #include "gui/qt_dialog_view.h"
 #include "gui/qt_timer_service.h"
+#include "gui/traffic_monitor.h"
 #include "ui_main_dialog.h"
 
 namespace qv31 {
@@ -55,6 +56,11 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   view_->SetCellEditorHandlers([this] { dlg_->OnKillFocusCellEdit(); },
                                [this] { dlg_->OnCancelCellEditor(); });
 
+  ui_->progress->hide();
+  // The operator may type a port that discovery does not list (a virtual port, a
+  // pseudo-terminal); typing never adds it to the list.
+  ui_->c1000->setEditable(true);
+  ui_->c1000->setInsertPolicy(QComboBox::NoInsert);
   SetUpList();
   ConnectControls();
   FitEditWidths();
@@ -65,7 +71,9 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
 
 MainDialog::~MainDialog() {
   // The dialog's end may still touch the view and the timers, but no event reaches it any
-  // more; the list lets go of the model before the model goes.
+  // more; the list lets go of the model before the model goes. The monitor reads the
+  // dialog's record, so it goes first.
+  monitor_.reset();
   view_->SetCellEditorHandlers({}, {});
   dlg_.reset();
   ui_->c1041->setModel(nullptr);
@@ -119,6 +127,23 @@ void MainDialog::ConnectControls() {
           [this] { dlg_->OnSelChangeCellCombo(); });
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, [this] { dlg_->OnAbout(); });
+  auto* traffic = new QShortcut(QKeySequence(Qt::Key_F12), this);
+  connect(traffic, &QShortcut::activated, this, &MainDialog::ShowMonitor);
+}
+
+TrafficMonitor& MainDialog::Monitor() {
+  if (!monitor_) {
+    monitor_ = std::make_unique<TrafficMonitor>(dlg_->Traffic(), dlg_->SettingsFile().DirPath());
+    monitor_->setWindowIcon(windowIcon());
+  }
+  return *monitor_;
+}
+
+void MainDialog::ShowMonitor() {
+  TrafficMonitor& monitor = Monitor();
+  monitor.show();
+  monitor.raise();
+  monitor.activateWindow();
 }
 
 void MainDialog::FitEditWidths() {
@@ -157,6 +182,7 @@ void MainDialog::mouseReleaseEvent(QMouseEvent* event) {
 
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
+  menu.addAction(QStringLiteral("通信记录(&T)...\tF12"), this, &MainDialog::ShowMonitor);
   menu.addAction(QStringLiteral("关于 QV31(&A)..."), this, [this] { dlg_->OnAbout(); });
   menu.exec(event->globalPos());
 }

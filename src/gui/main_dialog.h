@@ -16,6 +16,7 @@ class AcqTableModel;
 class CQV31Dlg;
 class QtDialogView;
 class QtTimerService;
+class TrafficMonitor;
 
 struct WindowOptions {
   std::string settingsDir;  // empty: the library's choice (beside the program, else XDG)
@@ -38,6 +39,9 @@ class MainDialog final : public QDialog {
 
   CQV31Dlg& Dialog() { return *dlg_; }
   QtDialogView& View() { return *view_; }
+  // The window "通信记录", made on first use.
+  TrafficMonitor& Monitor();
+  void ShowMonitor();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -56,6 +60,7 @@ class MainDialog final : public QDialog {
   std::unique_ptr<QtTimerService> timers_;
   std::unique_ptr<CQV31Dlg> dlg_;
   std::unique_ptr<AcqTableModel> model_;
+  std::unique_ptr<TrafficMonitor> monitor_;
 };
 
 }  // namespace qv31

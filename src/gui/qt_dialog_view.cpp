@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QRegularExpressionValidator>
 #include <QTableView>
 #include <QTimer>
@@ -123,6 +124,7 @@ QtDialogView::~QtDialogView() = default;
 
 void QtDialogView::FindControls() {
   const auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), window_);
+  progress_ = window_->findChild<QProgressBar*>(QStringLiteral("progress"));
   for (const ControlEntry& entry : kControls) {
     auto* widget = window_->findChild<QWidget*>(QStringLiteral("c%1").arg(entry.id));
     if (widget == nullptr) continue;
@@ -196,6 +198,7 @@ void QtDialogView::SetText(int id, std::string_view text) {
     edit->setCursorPosition(0);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     combo->setCurrentIndex(combo->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (combo->isEditable() && combo->currentIndex() < 0) combo->setEditText(value);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     button->setText(value);
     if (id == IDC_MODE || id == IDC_OPEN_CLOSE) button->setAccessibleName(value);
@@ -385,6 +388,27 @@ std::optional<std::string> QtDialogView::ChooseOpenFile(std::string_view filterN
 void QtDialogView::ShowAbout(std::string_view versionLine) {
   CAboutDlg about(window_, icon_, Q(versionLine));
   about.exec();
+}
+
+void QtDialogView::SetComboItemToolTip(int id, int index, std::string_view text) {
+  if (QComboBox* combo = Combo(id); combo != nullptr && index >= 0 && index < combo->count()) {
+    combo->setItemData(index, text.empty() ? QVariant() : QVariant(Q(text)), Qt::ToolTipRole);
+  }
+}
+
+void QtDialogView::MarkCells(std::span<const AcqFinding> findings) {
+  if (model_ != nullptr) model_->SetMarks(findings);
+}
+
+void QtDialogView::ShowProgress(int answered, int total) {
+  if (progress_ == nullptr) return;
+  if (total <= 0) {
+    progress_->hide();
+    return;
+  }
+  progress_->setRange(0, total);
+  progress_->setValue(answered);
+  progress_->show();
 }
 
 }  // namespace qv31

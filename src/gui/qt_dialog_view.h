@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QProgressBar;
 class QTableView;
 class QWidget;
 
@@ -67,6 +68,9 @@ class QtDialogView final : public QObject, public DialogView {
   std::optional<std::string> ChooseOpenFile(std::string_view filterName, std::string_view pattern,
                                             std::string_view directory) override;
   void ShowAbout(std::string_view versionLine) override;
+  void SetComboItemToolTip(int id, int index, std::string_view text) override;
+  void MarkCells(std::span<const AcqFinding> findings) override;
+  void ShowProgress(int answered, int total) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,6 +85,7 @@ class QtDialogView final : public QObject, public DialogView {
   QTableView* list_;
   QIcon icon_;
   AcqTableModel* model_ = nullptr;
+  QProgressBar* progress_ = nullptr;
   std::map<int, QPointer<QWidget>> controls_;
   QComboBox* combo_ = nullptr;
   QLineEdit* edit_ = nullptr;

@@ -70,6 +70,9 @@ class FakeView final : public DialogView {
     Control& c = controls[id];
     c.selected = index >= 0 && index < static_cast<int>(c.items.size()) ? index : -1;
   }
+  void SetComboItemToolTip(int id, int index, std::string_view text) override {
+    itemToolTips[{id, index}] = text;
+  }
   void Enable(int id, bool enabled) override { controls[id].enabled = enabled; }
   bool IsEnabled(int id) const override { return Get(id).enabled; }
   void Show(int id, bool visible) override { controls[id].visible = visible; }
@@ -101,8 +104,15 @@ class FakeView final : public DialogView {
     return chooserAnswer;
   }
   void ShowAbout(std::string_view versionLine) override { about = versionLine; }
+  void MarkCells(std::span<const AcqFinding> findings) override {
+    marks.assign(findings.begin(), findings.end());
+  }
+  void ShowProgress(int answered, int total) override { progress.emplace_back(answered, total); }
 
   std::map<int, Control> controls;
+  std::map<std::pair<int, int>, std::string> itemToolTips;
+  std::vector<AcqFinding> marks;
+  std::vector<std::pair<int, int>> progress;  // every change shown, in order
   std::vector<std::pair<int, int>> changedRows;
   std::optional<EditorOpen> combo;
   std::optional<EditorOpen> edit;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "app/dialog_harness.h"
@@ -141,6 +142,38 @@ TEST_F(DialogSimTest, OverThePseudoTerminalThenStopAcquisition) {
   ASSERT_TRUE(timers_.Run([&] { return view_.IsEnabled(IDC_STOP_ACQ); }, 3000));
   EXPECT_EQ(Changed(before, State(), AREA_TABLE), (std::vector<std::pair<int, int>>{{0, 0}}));
   EXPECT_EQ(view_.Text(IDC_STATUS), "执行完成");  // the stop sequence writes no status
+}
+
+// Every reply 600 ms late (after the repeat at 510 ms, so the repeat's own reply comes in late
+// while the next request is in flight) and every fifth reply corrupted: the record shows
+// each block with what became of it, and the open still completes.
+TEST_F(DialogSimTest, TheTrafficRecordOfASessionWithRepeatsLateAndCorruptReplies) {
+  simtest::SimProcess faulty;
+  ASSERT_TRUE(faulty.Start({"--udp", "127.0.0.1:0", "--delay", "600", "--corrupt", "5"}));
+  view_.SetChecked(IDC_MODE, false);
+  dlg_->OnModeCheck();
+  view_.SetText(IDC_LINK_ADDRESS, "127.0.0.1");
+  view_.SetText(IDC_LINK_TARGET_PORT, std::to_string(faulty.UdpPort()));
+  dlg_->OnCommand(IDC_OPEN_CLOSE);
+  ASSERT_TRUE(RunUntilStatus("执行完成", 30000));
+
+  const TrafficLog& log = dlg_->Traffic();
+  std::map<BlockFate, int> fates;
+  uint32_t last = 0;
+  for (uint64_t i = log.FirstIndex(); i < log.EndIndex(); ++i) {
+    const TrafficRow& r = log.Row(i);
+    ++fates[r.fate];
+    EXPECT_GE(r.ms, last) << "rows in the order they happened";
+    last = r.ms;
+    EXPECT_EQ(log.Line(i), TraceLine({r.ms, r.sent, r.bytes, r.fate}, 0));
+  }
+  EXPECT_EQ(fates[BlockFate::Sent], 11) << "eleven frames from the queue";
+  EXPECT_EQ(fates[BlockFate::Completed], 11);
+  EXPECT_GE(fates[BlockFate::Repeated], 11);
+  EXPECT_GE(fates[BlockFate::Stored], 5) << "late answers to repeats are stored, completing nothing";
+  EXPECT_GE(fates[BlockFate::BadCrc], 2);
+  EXPECT_EQ(log.Row(log.FirstIndex()).fate, BlockFate::Sent);
+  EXPECT_LT(log.Row(log.FirstIndex()).ms, 100u) << "times count from the open";
 }
 
 }  // namespace

@@ -412,6 +412,7 @@ TEST(DialogCommands, EachSetChangesExactlyItsBytesOnTheGateway) {
 
 TEST(DialogCommands, SetAllQueuesElevenFramesAndStopsAtTheFirstSilentOne) {
   OpenRig rig;
+  rig.view.progress.clear();
   const auto sent = rig.Run(IDC_SET_ALL);
   const std::vector<FrameHeader> expected = {{AREA_PARAMS, OP_WRITE, 6, 2},
                                              {AREA_PARAMS, OP_WRITE, 320, 2},
@@ -428,11 +429,18 @@ TEST(DialogCommands, SetAllQueuesElevenFramesAndStopsAtTheFirstSilentOne) {
   EXPECT_EQ(rig.Status(), "执行完成");
   // The gateway held what the window showed, so nothing changed.
   EXPECT_EQ(rig.gateway.memory, FactoryMemory());
+  // The progress bar counts the answers up to all eleven, then hides with "执行完成".
+  std::vector<std::pair<int, int>> shown;
+  for (int answered = 0; answered <= 11; ++answered) shown.emplace_back(answered, 11);
+  shown.emplace_back(0, 0);
+  EXPECT_EQ(rig.view.progress, shown);
 
   rig.gateway.silent = true;
+  rig.view.progress.clear();
   const auto silent = rig.Run(IDC_SET_ALL);
   EXPECT_EQ(Headers(silent), std::vector<FrameHeader>(3, expected[0]));
   EXPECT_EQ(rig.Status(), "通信超时");
+  EXPECT_EQ(rig.view.progress, (std::vector<std::pair<int, int>>{{0, 11}, {0, 0}}));
   EXPECT_TRUE(AllCommandButtons(rig.view, true));
 }
 
@@ -455,6 +463,7 @@ TEST(DialogEditing, EditorsOpenCommitAndRecompute) {
   DialogRig rig;
   CQV31Dlg& d = *rig.dlg;
   FakeView& v = rig.view;
+  EXPECT_TRUE(v.marks.empty()) << "the empty table has nothing to mark";
   // An empty channel cell opens with "COM1" chosen and stays empty without a choice.
   d.OnClickAcqList(0, COL_CHANNEL);
   ASSERT_TRUE(v.combo);
@@ -484,6 +493,11 @@ TEST(DialogEditing, EditorsOpenCommitAndRecompute) {
   EXPECT_EQ(d.EditRow(), 4);
   d.OnKillFocusCellEdit();  // a late focus loss writes nothing into the clicked cell
   EXPECT_EQ(d.Grid().Cell(4, COL_VAR_RANGE), "");
+  // The checks follow the edits: a start of 70000 is cut when written.
+  EXPECT_EQ(v.marks, d.Findings());
+  EXPECT_TRUE(std::any_of(v.marks.begin(), v.marks.end(), [](const AcqFinding& f) {
+    return f.row == 0 && f.column == COL_START;
+  }));
 
   // Columns 0, 6 and 8 and clicks beside the rows open nothing.
   v.combo.reset();
