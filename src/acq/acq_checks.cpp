@@ -15,12 +15,19 @@ struct Field {
 };
 constexpr Field NUMBER_FIELDS[] = {
     {COL_SLAVE, 0xFF}, {COL_START, 0xFFFF}, {COL_COUNT, 0xFF}, {COL_BUFFER, 0xFFFF}};
-constexpr int EDITABLE_COLUMNS[] = {COL_CHANNEL, COL_SLAVE, COL_TYPE,
-                                    COL_START,   COL_COUNT, COL_BUFFER};
 
+int64_t Number(const AcqGrid& grid, int row, int column);
+
+// A row the gateway leaves unused reads back as "无效" with every number 0; such a row, like
+// an empty one, is not in use and not checked.
 bool RowUsed(const AcqGrid& grid, int row) {
-  return std::any_of(std::begin(EDITABLE_COLUMNS), std::end(EDITABLE_COLUMNS),
-                     [&](int c) { return !grid.Cell(row, c).empty(); });
+  for (const int c : {COL_CHANNEL, COL_TYPE}) {
+    const std::string& text = grid.Cell(row, c);
+    if (!text.empty() && text != "无效") return true;
+  }
+  return std::any_of(std::begin(NUMBER_FIELDS), std::end(NUMBER_FIELDS), [&](const Field& f) {
+    return !grid.Cell(row, f.column).empty() && Number(grid, row, f.column) != 0;
+  });
 }
 
 int64_t Number(const AcqGrid& grid, int row, int column) {

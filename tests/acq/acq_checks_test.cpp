@@ -35,6 +35,10 @@ TEST(AcqChecks, EachRuleOnAHandMadeTable) {
   };
   const Case cases[] = {
       {"empty table", {}, {}},
+      {"rows the gateway leaves unused", {{0, {"无效", "0", "无效", "0", "0", "0"}}}, {}},
+      {"a channel alone is a row in use",
+       {{0, {"COM1", "", "", "", "", ""}}},
+       {{0, COL_SLAVE}, {0, COL_TYPE}, {0, COL_COUNT}}},
       {"a sound row", {{0, {"COM1", "1", "03-R", "0", "10", "0"}}}, {}},
       {"slave 0", {{0, {"COM1", "0", "03-R", "0", "1", "0"}}}, {{0, COL_SLAVE}}},
       {"slave 247", {{0, {"COM1", "247", "03-R", "0", "1", "0"}}}, {}},

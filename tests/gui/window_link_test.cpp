@@ -1,6 +1,8 @@
 // The window against the real simulator over UDP on 127.0.0.1: what an open shows, and what
 // each group's "设置" changes in the gateway.
+#include <QFile>
 #include <QImage>
+#include <QProgressBar>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +13,8 @@
 #include "sim/gateway_memory.h"
 #include "sim/sim_process.h"
 #include "sim/state_file.h"
+#include "gui/traffic_model.h"
+#include "gui/traffic_monitor.h"
 #include "window_fixture.h"
 
 namespace qv31::guitest {
@@ -122,6 +126,70 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
     ASSERT_TRUE(Run(set.button)) << set.group;
     EXPECT_EQ(Changed(before, Memory()), set.changed) << set.group;
   }
+}
+
+TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
+  auto* progress = window_->findChild<QProgressBar*>(QStringLiteral("progress"));
+  ASSERT_NE(progress, nullptr);
+  Click(IDC_OPEN_CLOSE);
+  ASSERT_TRUE(WaitFor([&] { return progress->isVisible(); })) << "a running open shows progress";
+  ASSERT_TRUE(WaitFor(
+      [&] { return Text(IDC_STATUS) == "执行完成" && Control(IDC_QUERY_ALL)->isEnabled(); }));
+  EXPECT_FALSE(progress->isVisible());
+
+  QTest::keyClick(window_.get(), Qt::Key_F12);
+  TrafficMonitor& monitor = window_->Monitor();
+  ASSERT_TRUE(WaitFor([&] { return monitor.isVisible(); }));
+  monitor.Sync();
+  const QAbstractItemModel& rows = monitor.Model();
+  ASSERT_EQ(rows.rowCount(), 22) << "eleven frames sent, eleven replies completing them";
+  for (int r = 0; r < rows.rowCount(); ++r) {
+    EXPECT_EQ(rows.index(r, TrafficModel::FATE).data().toString(),
+              r % 2 == 0 ? "发送" : "完成请求")
+        << r;
+  }
+  EXPECT_EQ(rows.index(0, TrafficModel::HEADER).data().toString(), "区3 读 地址0 长度18");
+  // For review: the monitor after an open.
+  monitor.grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-monitor-%1.png")
+                          .arg(QGuiApplication::platformName()));
+  const QString saved = QString::fromStdString(dir_.Path("traffic.txt"));
+  ASSERT_TRUE(monitor.SaveTo(saved));
+  QFile file(saved);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().count('\n'), 22);
+
+  // A slave address of 248 is marked, and says why; the write still goes out.
+  ClickCell(0, COL_SLAVE);
+  QTest::keyClicks(window_->View().CellEdit(), "248");
+  QTest::keyClick(window_->View().CellEdit(), Qt::Key_Return);
+  const QModelIndex slave = List()->model()->index(0, COL_SLAVE);
+  EXPECT_TRUE(slave.data(Qt::BackgroundRole).isValid());
+  EXPECT_TRUE(slave.data(Qt::ToolTipRole).toString().contains("247"))
+      << slave.data(Qt::ToolTipRole).toString().toStdString();
+  ASSERT_TRUE(Run(IDC_ACQ_SET));
+  EXPECT_EQ(Memory().AreaBytes(AREA_TABLE)[8 + 2], 248);
+}
+
+// A pseudo-terminal that discovery does not list, typed into the ports' list, opens the link.
+TEST(TypedPort, APseudoTerminalPathOpensTheLink) {
+  simtest::SimProcess sim;
+  ASSERT_TRUE(sim.Start({"--pty"}));
+  const std::string pty = sim.Listener("pty ");
+  TempDir dir("qv31-gui-pty");
+  WindowOptions options;
+  options.settingsDir = dir.Dir().string();
+  options.discoverPorts = [] { return std::vector<std::string>{}; };
+  MainDialog window(options);
+  window.show();
+  auto* ports = window.findChild<QComboBox*>(QStringLiteral("c%1").arg(IDC_LINK_PORT));
+  ASSERT_TRUE(ports->isEditable());
+  QTest::keyClicks(ports->lineEdit(), QString::fromStdString(pty));
+  QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("c%1").arg(IDC_OPEN_CLOSE)),
+                    Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return window.View().Text(IDC_STATUS) == "执行完成"; }))
+      << window.View().Text(IDC_STATUS);
+  EXPECT_EQ(window.View().Text(IDC_VERSION), "QV31-SIM 1.0");
+  EXPECT_EQ(window.Dialog().Settings().portText, pty);
 }
 
 }  // namespace
