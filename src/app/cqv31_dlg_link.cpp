@@ -130,11 +130,11 @@ void CQV31Dlg::StopTick(int id) {
     int32_t length = 0;
     if (link_.ReceiveBlock(drained.data(), length)) {
       // Drained and dropped, whatever it is.
-      const std::span<const uint8_t> block(drained.data(), static_cast<size_t>(
-                                                               std::clamp<int32_t>(length, 0, LINK_BUFFER_SIZE)));
+      const std::span<const uint8_t> block(
+          drained.data(), static_cast<size_t>(std::clamp<int32_t>(length, 0, LINK_BUFFER_SIZE)));
       const BlockFate checked = CheckedFate(block);
-      traffic_.OnLinkEvent(
-          {clock_(), false, block, checked == BlockFate::Completed ? BlockFate::Unmatched : checked});
+      traffic_.OnLinkEvent({clock_(), false, block,
+                            checked == BlockFate::Completed ? BlockFate::Unmatched : checked});
     }
   } else {
     timers_.KillTimer(TIMER_STOP_SEND);

@@ -495,9 +495,8 @@ TEST(DialogEditing, EditorsOpenCommitAndRecompute) {
   EXPECT_EQ(d.Grid().Cell(4, COL_VAR_RANGE), "");
   // The checks follow the edits: a start of 70000 is cut when written.
   EXPECT_EQ(v.marks, d.Findings());
-  EXPECT_TRUE(std::any_of(v.marks.begin(), v.marks.end(), [](const AcqFinding& f) {
-    return f.row == 0 && f.column == COL_START;
-  }));
+  EXPECT_TRUE(std::any_of(v.marks.begin(), v.marks.end(),
+                          [](const AcqFinding& f) { return f.row == 0 && f.column == COL_START; }));
 
   // Columns 0, 6 and 8 and clicks beside the rows open nothing.
   v.combo.reset();

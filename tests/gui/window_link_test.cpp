@@ -9,12 +9,12 @@
 
 #include "acq/acq_grid.h"
 #include "app/control_ids.h"
+#include "gui/traffic_model.h"
+#include "gui/traffic_monitor.h"
 #include "link/link_frame.h"
 #include "sim/gateway_memory.h"
 #include "sim/sim_process.h"
 #include "sim/state_file.h"
-#include "gui/traffic_model.h"
-#include "gui/traffic_monitor.h"
 #include "window_fixture.h"
 
 namespace qv31::guitest {
@@ -144,8 +144,7 @@ TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
   const QAbstractItemModel& rows = monitor.Model();
   ASSERT_EQ(rows.rowCount(), 22) << "eleven frames sent, eleven replies completing them";
   for (int r = 0; r < rows.rowCount(); ++r) {
-    EXPECT_EQ(rows.index(r, TrafficModel::FATE).data().toString(),
-              r % 2 == 0 ? "发送" : "完成请求")
+    EXPECT_EQ(rows.index(r, TrafficModel::FATE).data().toString(), r % 2 == 0 ? "发送" : "完成请求")
         << r;
   }
   EXPECT_EQ(rows.index(0, TrafficModel::HEADER).data().toString(), "区3 读 地址0 长度18");

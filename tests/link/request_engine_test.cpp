@@ -197,9 +197,9 @@ TEST_F(EngineTest, ObserverHearsEveryBlockWithItsFateAndProgressCountsAnswers) {
   EXPECT_EQ(rig.engine.Progress(), (ExchangeProgress{0, 0}));
   using F = BlockFate;
   const std::vector<std::pair<bool, BlockFate>> expected = {
-      {true, F::Sent},       {true, F::Repeated},     {false, F::BadCrc},
+      {true, F::Sent},         {true, F::Repeated},   {false, F::BadCrc},
       {false, F::BadPreamble}, {false, F::Completed}, {false, F::Stored},
-      {true, F::Sent},       {false, F::TooShort},    {false, F::Completed}};
+      {true, F::Sent},         {false, F::TooShort},  {false, F::Completed}};
   EXPECT_EQ(recorder.events, expected);
 }
 
