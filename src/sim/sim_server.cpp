@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "link/link_observer.h"
 #include "sim/state_file.h"
 
 namespace qv31 {
@@ -20,18 +21,6 @@ constexpr int UDP_DATAGRAMS_PER_WAKE = 64;
 // Replies waiting for a line that nobody reads are bounded; a client that only writes must
 // not grow the simulator without end.
 constexpr size_t LINE_TX_MAX = size_t{64} * 1024;
-
-std::string Hex(std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (const uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0x0F];
-  }
-  return text;
-}
 
 std::string WallClockStamp() {
   timespec ts{};
@@ -95,7 +84,7 @@ std::string SimServer::SourceName(int udp, int line, const UdpPeer& peer) const 
 void SimServer::Handle(int udp, int line, const UdpPeer& peer, std::span<const uint8_t> frame,
                        Clock::time_point now) {
   const std::string source = settings_.verbose ? SourceName(udp, line, peer) : std::string();
-  if (settings_.verbose) Log("in  " + source + ": " + Hex(frame));
+  if (settings_.verbose) Log("in  " + source + ": " + HexText(frame));
   GatewayAnswer answer = memory_.Answer(frame);
   if (answer.reply.empty()) {
     if (settings_.verbose) Log("    refused: " + std::string(VerdictText(answer.verdict)));
@@ -127,7 +116,7 @@ void SimServer::Handle(int udp, int line, const UdpPeer& peer, std::span<const u
 
 void SimServer::Send(Scheduled& item) {
   if (settings_.verbose) {
-    Log("out " + SourceName(item.udp, item.line, item.peer) + ": " + Hex(item.bytes));
+    Log("out " + SourceName(item.udp, item.line, item.peer) + ": " + HexText(item.bytes));
   }
   if (item.udp >= 0) {
     if (!udp_[item.udp]->Send(item.peer, item.bytes) && settings_.verbose) {
