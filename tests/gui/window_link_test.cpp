@@ -2,6 +2,7 @@
 // each group's "设置" changes in the gateway.
 #include <QFile>
 #include <QImage>
+#include <QPalette>
 #include <QProgressBar>
 #include <string>
 #include <utility>
@@ -150,6 +151,19 @@ TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
   EXPECT_EQ(rows.index(0, TrafficModel::HEADER).data().toString(), "区3 读 地址0 长度18");
   // For review: the monitor after an open.
   monitor.grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-monitor-%1.png")
+                          .arg(QGuiApplication::platformName()));
+  QPalette dark = monitor.palette();
+  for (const auto& [role, color] : {std::pair{QPalette::Window, QColor(45, 45, 48)},
+                                    {QPalette::Base, QColor(30, 30, 30)},
+                                    {QPalette::AlternateBase, QColor(40, 40, 40)},
+                                    {QPalette::Text, QColor(230, 230, 230)},
+                                    {QPalette::WindowText, QColor(230, 230, 230)},
+                                    {QPalette::Button, QColor(60, 60, 64)},
+                                    {QPalette::ButtonText, QColor(230, 230, 230)}}) {
+    dark.setColor(role, color);
+  }
+  monitor.setPalette(dark);
+  monitor.grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-monitor-dark-%1.png")
                           .arg(QGuiApplication::platformName()));
   const QString saved = QString::fromStdString(dir_.Path("traffic.txt"));
   ASSERT_TRUE(monitor.SaveTo(saved));
