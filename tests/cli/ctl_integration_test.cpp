@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "file_bytes.h"
@@ -92,29 +93,47 @@ class CtlTest : public ::testing::Test {
   TempDir temp_{"qv31ctl"};
 };
 
-// Headers of the frames a --trace run sent (">") in order.
-std::vector<FrameHeader> SentHeaders(const std::string& trace) {
+// One line of --trace: "  530 ms >   16 B 区1 读 地址6 长度320 | 重发 | 4F 3F ...".
+struct TraceRecord {
+  int64_t ms;
+  bool sent;
+  size_t length;
+  std::string header, fate;
+  Bytes bytes;
+};
+
+// The trace lines of a run's stderr; its other lines are skipped.
+std::vector<TraceRecord> TraceRecords(const std::string& err) {
+  static const std::regex line(R"(^ *(\d+) ms ([<>]) +(\d+) B (.*) \| (.*) \| ([0-9A-F ]*)$)");
+  std::vector<TraceRecord> records;
+  std::istringstream lines(err);
+  for (std::string text; std::getline(lines, text);) {
+    std::smatch m;
+    if (!std::regex_match(text, m, line)) continue;
+    TraceRecord r{std::stoll(m[1]), m[2] == ">", std::stoul(m[3]), m[4], m[5], {}};
+    std::istringstream hex(m[6]);
+    for (std::string x; hex >> x;) r.bytes.push_back(static_cast<uint8_t>(std::stoi(x, nullptr, 16)));
+    records.push_back(std::move(r));
+  }
+  return records;
+}
+
+// Headers of the frames a --trace run sent (">") in order, repeats included.
+std::vector<FrameHeader> SentHeaders(const std::string& err) {
   std::vector<FrameHeader> sent;
-  std::istringstream lines(trace);
-  for (std::string line; std::getline(lines, line);) {
-    const size_t mark = line.find(" > ");
-    if (mark == std::string::npos) continue;
-    std::istringstream hex(line.substr(mark + 3));
-    std::vector<int> b;
-    for (std::string x; hex >> x;) b.push_back(std::stoi(x, nullptr, 16));
-    if (b.size() >= 14) {
-      sent.push_back({uint8_t(b[8]), uint8_t(b[9]), uint16_t(b[10] | b[11] << 8),
-                      uint16_t(b[12] | b[13] << 8)});
+  for (const TraceRecord& r : TraceRecords(err)) {
+    const Bytes& b = r.bytes;
+    if (r.sent && b.size() >= 14) {
+      sent.push_back({b[8], b[9], uint16_t(b[10] | b[11] << 8), uint16_t(b[12] | b[13] << 8)});
     }
   }
   return sent;
 }
 
-std::vector<int64_t> SendTimesMs(const std::string& trace) {
+std::vector<int64_t> SendTimesMs(const std::string& err) {
   std::vector<int64_t> t;
-  std::istringstream lines(trace);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.find(" > ") != std::string::npos) t.push_back(std::llround(std::stod(line) * 1000));
+  for (const TraceRecord& r : TraceRecords(err)) {
+    if (r.sent) t.push_back(r.ms);
   }
   return t;
 }
@@ -273,15 +292,42 @@ TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
   EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("junk.json")}).status, 4);
 }
 
-TEST_F(CtlTest, StopWritesExactlyOneStopFrame) {
+// The test answers the stop frame twice on the pseudo-terminal: once as a gateway would, once
+// with a wrong CRC. Both are drained, and the trace says what became of each.
+TEST_F(CtlTest, StopWritesExactlyOneStopFrameAndTracesWhatItDrains) {
   PtyPair pty;
   ASSERT_TRUE(pty.Ok());
-  const CtlRun run = Ctl({"--serial", pty.slavePath, "stop"});
+  const int64_t start = SteadyMs();
+  const pid_t pid = Spawn({"--serial", pty.slavePath, "--trace", "stop"});
+  ASSERT_GT(pid, 0);
+  const Bytes stop = {0x4F, 0x3F, 0x2F, 0x1F, 0x5F, 0x6F, 0xFF, 0xFE, 0x02,
+                      0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x74, 0x46};
+  const Bytes got = pty.Receive(stop.size(), 2000);
+  GatewayMemory memory = FactoryMemory();
+  Bytes ack = memory.Answer(got).reply;
+  ASSERT_FALSE(ack.empty());
+  ASSERT_TRUE(pty.Send(ack));
+  ::usleep(300 * 1000);
+  ack.back() ^= 0xFF;
+  ASSERT_TRUE(pty.Send(ack));
+  const CtlRun run = Wait(pid, start);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_GE(run.ms, 1000);
-  const std::vector<uint8_t> stop = {0x4F, 0x3F, 0x2F, 0x1F, 0x5F, 0x6F, 0xFF, 0xFE, 0x02,
-                                     0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x74, 0x46};
-  EXPECT_EQ(pty.Receive(100, 200), stop);
+  EXPECT_EQ(got, stop);
+  EXPECT_TRUE(pty.Receive(1, 100).empty()) << "one stop frame only";
+
+  const auto trace = TraceRecords(run.err);
+  ASSERT_EQ(trace.size(), 3u) << run.err;
+  EXPECT_TRUE(trace[0].sent);
+  EXPECT_EQ(trace[0].bytes, stop);
+  EXPECT_EQ(trace[0].header, "区2 写 地址0 长度1");
+  EXPECT_EQ(trace[0].fate, "发送");
+  EXPECT_NEAR(trace[0].ms, 100, 30) << "the first 100 ms tick after the port opened";
+  EXPECT_EQ(trace[1].header, "区2 写应答 地址0 长度1");
+  EXPECT_EQ(trace[1].fate, "无匹配，丢弃");
+  EXPECT_EQ(trace[2].fate, "校验错误");
+  for (const TraceRecord& r : trace) EXPECT_EQ(r.bytes.size(), r.length);
+
   EXPECT_EQ(Ctl({"--udp", "127.0.0.1", "stop"}).status, 2);
 }
 
@@ -298,6 +344,38 @@ TEST_F(CtlTest, SilentGatewayGivesUpAfterTwoRepeats) {
   // The second repeat gets its own full time-out before "通信超时" (about 1530 ms).
   EXPECT_GE(run.ms, 1520);
   EXPECT_LT(run.ms, 2100);
+}
+
+// A corrupted reply is told as such, and its request is sent again after the time-out.
+TEST_F(CtlTest, TraceShowsABadCrcAndTheRepeat) {
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json", {"--corrupt", "2"});
+  const CtlRun run = Ctl({"--udp", udp, "--trace", "get", "4g.station"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "4g.station = 1\n");
+  struct Want {
+    bool sent;
+    const char* header;
+    const char* fate;
+  };
+  const Want want[] = {
+      {true, "区3 读 地址0 长度18", "发送"},          {false, "区3 读应答 地址0 长度18", "完成请求"},
+      {true, "区1 读 地址6 长度320", "发送"},         {false, "区1 读应答 地址6 长度320", "校验错误"},
+      {true, "区1 读 地址6 长度320", "重发"},         {false, "区1 读应答 地址6 长度320", "完成请求"},
+  };
+  const auto trace = TraceRecords(run.err);
+  ASSERT_EQ(trace.size(), std::size(want)) << run.err;
+  for (size_t i = 0; i < trace.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(trace[i].sent, want[i].sent);
+    EXPECT_EQ(trace[i].header, want[i].header);
+    EXPECT_EQ(trace[i].fate, want[i].fate);
+    EXPECT_EQ(trace[i].bytes.size(), trace[i].length);
+  }
+  EXPECT_EQ(trace[4].bytes, trace[2].bytes) << "the same frame again";
+  EXPECT_NEAR(trace[4].ms - trace[2].ms, 510, 30);
+  EXPECT_NE(trace[3].bytes, trace[5].bytes) << "the corrupted reply is shown as it came";
+  EXPECT_LT(trace[0].ms, 50) << "time counts from the link's opening";
 }
 
 TEST_F(CtlTest, DroppedRepliesAreRepeated) {
