@@ -113,8 +113,8 @@ int Stop(CtlContext& ctx) {
     int32_t n = 0;
     drain.fill(0);
     if (!ctx.Link().ReceiveBlock(drain.data(), n)) continue;
-    const std::span<const uint8_t> block(drain.data(), static_cast<size_t>(std::clamp<int32_t>(
-                                                           n, 0, LINK_BUFFER_SIZE)));
+    const std::span<const uint8_t> block(
+        drain.data(), static_cast<size_t>(std::clamp<int32_t>(n, 0, LINK_BUFFER_SIZE)));
     const BlockFate fate = CheckedFate(block);
     tell(false, block, fate == BlockFate::Completed ? BlockFate::Unmatched : fate);
   }

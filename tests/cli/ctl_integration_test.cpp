@@ -112,7 +112,8 @@ std::vector<TraceRecord> TraceRecords(const std::string& err) {
     if (!std::regex_match(text, m, line)) continue;
     TraceRecord r{std::stoll(m[1]), m[2] == ">", std::stoul(m[3]), m[4], m[5], {}};
     std::istringstream hex(m[6]);
-    for (std::string x; hex >> x;) r.bytes.push_back(static_cast<uint8_t>(std::stoi(x, nullptr, 16)));
+    for (std::string x; hex >> x;)
+      r.bytes.push_back(static_cast<uint8_t>(std::stoi(x, nullptr, 16)));
     records.push_back(std::move(r));
   }
   return records;
@@ -359,9 +360,9 @@ TEST_F(CtlTest, TraceShowsABadCrcAndTheRepeat) {
     const char* fate;
   };
   const Want want[] = {
-      {true, "区3 读 地址0 长度18", "发送"},          {false, "区3 读应答 地址0 长度18", "完成请求"},
-      {true, "区1 读 地址6 长度320", "发送"},         {false, "区1 读应答 地址6 长度320", "校验错误"},
-      {true, "区1 读 地址6 长度320", "重发"},         {false, "区1 读应答 地址6 长度320", "完成请求"},
+      {true, "区3 读 地址0 长度18", "发送"},  {false, "区3 读应答 地址0 长度18", "完成请求"},
+      {true, "区1 读 地址6 长度320", "发送"}, {false, "区1 读应答 地址6 长度320", "校验错误"},
+      {true, "区1 读 地址6 长度320", "重发"}, {false, "区1 读应答 地址6 长度320", "完成请求"},
   };
   const auto trace = TraceRecords(run.err);
   ASSERT_EQ(trace.size(), std::size(want)) << run.err;
