@@ -1,6 +1,7 @@
 #include "acq/acq_checks.h"
 
 #include <algorithm>
+#include <array>
 
 #include "acq/acq_codes.h"
 #include "acq/acq_table.h"
@@ -8,6 +9,8 @@
 
 namespace qv31 {
 namespace {
+
+using AcqRow = std::array<std::string, ACQ_COLUMN_COUNT>;
 
 struct Field {
   int column;
@@ -18,9 +21,22 @@ constexpr Field NUMBER_FIELDS[] = {
 constexpr int EDITABLE_COLUMNS[] = {COL_CHANNEL, COL_SLAVE, COL_TYPE,
                                     COL_START,   COL_COUNT, COL_BUFFER};
 
+// A row holds something unless each of its cells is empty or shows what an empty record
+// shows ("无效", "0"): a table read from the gateway, or its CSV file, has every cell filled.
 bool RowUsed(const AcqGrid& grid, int row) {
-  return std::any_of(std::begin(EDITABLE_COLUMNS), std::end(EDITABLE_COLUMNS),
-                     [&](int c) { return !grid.Cell(row, c).empty(); });
+  static const AcqRow unused = [] {
+    AcqTable table;
+    table.SetRecord(0, AcqRecord{});
+    AcqGrid g;
+    g.RefreshAcqBlock(table, 0);
+    AcqRow cells;
+    for (const int c : EDITABLE_COLUMNS) cells[static_cast<size_t>(c)] = g.Cell(0, c);
+    return cells;
+  }();
+  return std::any_of(std::begin(EDITABLE_COLUMNS), std::end(EDITABLE_COLUMNS), [&](int c) {
+    const std::string& text = grid.Cell(row, c);
+    return !text.empty() && text != unused[static_cast<size_t>(c)];
+  });
 }
 
 int64_t Number(const AcqGrid& grid, int row, int column) {
