@@ -477,6 +477,55 @@ TEST_F(CtlTest, TableImportWarnsOfWhatItWillCutAndStrictRefuses) {
   EXPECT_EQ(Memory("s.json").AreaBytes(AREA_TABLE)[8 * 3 + 2], 231) << "the window's cut";
 }
 
+// A file with one overlap and one slave outside 1 to 247 is checked alone (no gateway), then
+// written to the simulator and checked there; a clean file and the factory table find nothing.
+TEST_F(CtlTest, TableCheckNamesTheRowsOfAFileAndOfTheGateway) {
+  const std::string factory = ReadBytes(std::string(QV31_TEST_DATA) + "/factory_table.csv");
+  const std::string header = factory.substr(0, factory.find("\r\n") + 2);
+  std::ofstream(Path("bad.csv"), std::ios::binary)
+      << header << "1,COM1,1,03-R,0,10,0\r\n4,COM2,2,04-R,0,2,16\r\n9,COM1,248,03-R,0,1,100\r\n";
+  std::ofstream(Path("clean.csv"), std::ios::binary) << header << "1,COM1,1,03-R,0,10,0\r\n";
+  std::ofstream(Path("bom.csv"), std::ios::binary) << "\xEF\xBB\xBF" << header;
+  const std::string lines =
+      "第 1 行 缓存计算：缓存与第 4 行重叠：两行写入同一缓存\n"
+      "第 4 行 缓存计算：缓存与第 1 行重叠：两行写入同一缓存\n"
+      "第 9 行 从站地址：从站地址应在 1~247 之间\n";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  };
+  const Case files[] = {
+      {{"table", "check", Path("bad.csv")}, 1, lines},
+      {{"table", "check", Path("clean.csv")}, 0, ""},
+      {{"table", "check", Path("factory.csv")}, 4, ""},  // missing
+      {{"table", "check", Path("bom.csv")}, 4, ""},
+      {{"table", "check", temp_.Dir().string()}, 4, ""},
+  };
+  for (const Case& c : files) {
+    const CtlRun run = Ctl(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
+    EXPECT_EQ(run.out, c.out) << c.args.back();
+  }
+  const CtlRun json = Ctl({"--json", "table", "check", Path("bad.csv")});
+  EXPECT_EQ(json.status, 1);
+  const auto doc = nlohmann::json::parse(json.out);
+  ASSERT_EQ(doc["findings"].size(), 3u) << json.out;
+  EXPECT_EQ(doc["findings"][2],
+            (nlohmann::json{{"row", 9}, {"column", "slave"}, {"text", "从站地址应在 1~247 之间"}}));
+  EXPECT_EQ(doc["findings"][0]["column"], "buffer_refs");
+
+  SimProcess sim;
+  const std::string udp = StartSim(sim, "s.json");
+  const CtlRun factoryCheck = Ctl({"--udp", udp, "table", "check"});
+  EXPECT_EQ(factoryCheck.status, 0) << factoryCheck.err;
+  EXPECT_EQ(factoryCheck.out, "");
+  ASSERT_EQ(Ctl({"--udp", udp, "table", "import", Path("bad.csv")}).status, 0);
+  const CtlRun gateway = Ctl({"--udp", udp, "table", "check"});
+  EXPECT_EQ(gateway.status, 1) << gateway.err;
+  EXPECT_EQ(gateway.out, lines);
+}
+
 // A multi-group set against a slow gateway, stopped by a signal once the first write is out.
 TEST_F(CtlTest, ASignalStopsASetAtAFrameBoundaryAndSaysWhatWasWritten) {
   struct Case {
