@@ -20,7 +20,8 @@ struct AcqFinding {
 constexpr int64_t SLAVE_MIN = 1;
 constexpr int64_t SLAVE_MAX = 247;
 
-// Findings for every row that holds anything, in row and column order: a channel or type that
+// Findings for every row that holds anything (a row showing an empty record, "无效" and
+// zeros, holds nothing), in row and column order: a channel or type that
 // names nothing (it is written as 0xFF), a slave address outside 1 to 247, a count of 0, a
 // number that does not fit its field (it is cut when written), and two rows that fill the
 // same cells of the gateway's buffer (both are marked, each naming the other). Numbers are

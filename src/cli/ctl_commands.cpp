@@ -1,7 +1,9 @@
 #include "cli/ctl_commands.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <span>
 #include <thread>
 
 #include "acq/acq_frames.h"
@@ -90,19 +92,31 @@ int Set(CtlContext& ctx) {
 
 int Stop(CtlContext& ctx) {
   // The window's sequence: the stop frame on the first 100 ms tick, one received block
-  // dropped every 100 ms, the port closed after one second.
+  // dropped every 100 ms, the port closed after one second. No engine runs, so the trace
+  // tells what it would have: the frame sent, each block checked and dropped.
   if (const int rc = ctx.OpenLink(true)) return rc;
   const auto stopFrame = EncodeFrame({AREA_TABLE, OP_WRITE, 0, 1}, std::array<uint8_t, 1>{0});
-  TracingTransport trace(ctx.Link(), ctx.Err());
-  BlockTransport& line = ctx.Options().trace ? static_cast<BlockTransport&>(trace) : ctx.Link();
   const auto start = std::chrono::steady_clock::now();
+  auto tell = [&](bool sent, std::span<const uint8_t> bytes, BlockFate fate) {
+    if (ctx.Trace() == nullptr) return;
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    ctx.Trace()->OnLinkEvent({static_cast<uint32_t>(ms.count()), sent, bytes, fate});
+  };
   std::array<uint8_t, LINK_BUFFER_SIZE> drain{};
   for (int tick = 1; tick <= 10; ++tick) {
     std::this_thread::sleep_until(start + std::chrono::milliseconds(100 * tick));
-    if (tick == 1) line.SendBlock(static_cast<int32_t>(stopFrame.size()), stopFrame.data());
+    if (tick == 1) {
+      tell(true, stopFrame, BlockFate::Sent);
+      ctx.Link().SendBlock(static_cast<int32_t>(stopFrame.size()), stopFrame.data());
+    }
     int32_t n = 0;
     drain.fill(0);
-    line.ReceiveBlock(drain.data(), n);
+    if (!ctx.Link().ReceiveBlock(drain.data(), n)) continue;
+    const std::span<const uint8_t> block(
+        drain.data(), static_cast<size_t>(std::clamp<int32_t>(n, 0, LINK_BUFFER_SIZE)));
+    const BlockFate fate = CheckedFate(block);
+    tell(false, block, fate == BlockFate::Completed ? BlockFate::Unmatched : fate);
   }
   ctx.Link().Close();
   return EXIT_DONE;

@@ -52,14 +52,10 @@ int CtlContext::OpenLink(bool serialOnly) {
 
 int CtlContext::OpenAndConnect() {
   if (const int rc = OpenLink(false)) return rc;
-  BlockTransport* transport = &link_;
-  if (o_.trace) {
-    trace_ = std::make_unique<TracingTransport>(link_, err_);
-    transport = trace_.get();
-  }
   session_ = std::make_unique<GatewaySession>(
-      *transport, link_.ReplyTimeoutMs(), [this] { return link_.PortLost(); },
+      link_, link_.ReplyTimeoutMs(), [this] { return link_.PortLost(); },
       [] { return CaughtSignal() != 0; });
+  session_->SetObserver(Trace());
   lastOutcome_ = session_->Connect();
   return lastOutcome_ == GatewaySession::Outcome::Done ? EXIT_DONE : GatewayFailure();
 }

@@ -8,7 +8,7 @@
 
 #include "cli/ctl_options.h"
 #include "cli/gateway_session.h"
-#include "cli/tracing_transport.h"
+#include "cli/trace_printer.h"
 #include "transport/link_transport.h"
 
 namespace qv31 {
@@ -41,6 +41,9 @@ class CtlContext {
   // every gateway failure (empty for the commands that only read).
   void SetWriteState(std::string text) { writeState_ = std::move(text); }
 
+  // The --trace printer; nullptr without --trace.
+  LinkObserver* Trace() { return o_.trace ? &trace_ : nullptr; }
+
   GatewaySession& Session() { return *session_; }
   LinkTransport& Link() { return link_; }
 
@@ -49,7 +52,7 @@ class CtlContext {
   std::FILE* out_;
   std::FILE* err_;
   LinkTransport link_;
-  std::unique_ptr<TracingTransport> trace_;
+  TracePrinter trace_{err_};
   std::unique_ptr<GatewaySession> session_;
   GatewaySession::Outcome lastOutcome_ = GatewaySession::Outcome::Done;
   std::string writeState_;

@@ -8,9 +8,10 @@ namespace qv31 {
 // Exit statuses of qv31ctl; scripts depend on them.
 enum CtlExit : int {
   EXIT_DONE = 0,
-  EXIT_GATEWAY = 1,  // no answer ("通信超时"), link lost, or the read-back differs
-  EXIT_USAGE = 2,    // usage or an invalid value; nothing was sent
-  EXIT_OPEN = 3,     // the port or socket cannot be opened
+  EXIT_GATEWAY = 1,   // no answer ("通信超时"), link lost, or the read-back differs
+  EXIT_FINDINGS = 1,  // table check found something
+  EXIT_USAGE = 2,     // usage or an invalid value; nothing was sent
+  EXIT_OPEN = 3,      // the port or socket cannot be opened
   EXIT_FILE = 4,  // a file refused ("数据内容不符合", a malformed backup, an unwritable output)
   // 128 + the signal (130 SIGINT, 143 SIGTERM): stopped at a frame boundary.
 };

@@ -22,6 +22,17 @@ size_t DisplayWidth(const std::string& s) {
   return w;
 }
 
+// The table's columns in the order shown, with their names in JSON.
+constexpr std::array<std::pair<const char*, int>, 9> kCols = {{{"row", COL_NUMBER},
+                                                               {"channel", COL_CHANNEL},
+                                                               {"slave", COL_SLAVE},
+                                                               {"type", COL_TYPE},
+                                                               {"start", COL_START},
+                                                               {"count", COL_COUNT},
+                                                               {"vars", COL_VAR_RANGE},
+                                                               {"buffer", COL_BUFFER},
+                                                               {"buffer_refs", COL_BUFFER_RANGE}}};
+
 }  // namespace
 
 std::string KeyText(GatewaySession& session, const CtlKey& key) {
@@ -64,17 +75,14 @@ void PrintKeys(CtlContext& ctx, const std::vector<const CtlKey*>& keys, Json& do
   }
 }
 
+const char* ColumnKey(int column) {
+  for (const auto& [key, c] : kCols) {
+    if (c == column) return key;
+  }
+  return "";
+}
+
 void PrintRows(CtlContext& ctx, bool all, Json& doc) {
-  static constexpr std::array<std::pair<const char*, int>, 9> kCols = {
-      {{"row", COL_NUMBER},
-       {"channel", COL_CHANNEL},
-       {"slave", COL_SLAVE},
-       {"type", COL_TYPE},
-       {"start", COL_START},
-       {"count", COL_COUNT},
-       {"vars", COL_VAR_RANGE},
-       {"buffer", COL_BUFFER},
-       {"buffer_refs", COL_BUFFER_RANGE}}};
   static constexpr std::array<size_t, 9> kWidth = {5, 9, 7, 10, 7, 7, 15, 8, 15};
   const AcqGrid& grid = ctx.Session().Grid();
   Json rows = Json::array();

@@ -17,6 +17,9 @@ Json KeyJson(GatewaySession& session, const CtlKey& key);
 // One table row (0 to 254) as the JSON object of --json and of backups.
 Json RowJson(const AcqGrid& grid, int row);
 
+// A table column's name in JSON ("slave", "buffer_refs"), as in RowJson.
+const char* ColumnKey(int column);
+
 // "key = value" lines on stdout, or the keys into `doc` with --json.
 void PrintKeys(CtlContext& ctx, const std::vector<const CtlKey*>& keys, Json& doc);
 // The table's rows (those that are not empty unless `all`) as columns, or into `doc`.

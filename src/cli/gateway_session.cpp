@@ -17,6 +17,13 @@ GatewaySession::GatewaySession(BlockTransport& link, int32_t replyTimeoutMs,
       nextTick_(epoch_),
       engine_(gate_, *this, *this, [this] { return NowMs(); }) {
   engine_.SetReplyTimeoutMs(replyTimeoutMs);
+  engine_.SetObserver(this);
+}
+
+void GatewaySession::OnLinkEvent(const LinkEvent& event) {
+  // The engine tells of a send before the gate refuses it.
+  if (observer_ == nullptr || (event.sent && gate_.closed)) return;
+  observer_->OnLinkEvent(event);
 }
 
 bool GatewaySession::Gate::SendBlock(int32_t length, const uint8_t* data) {

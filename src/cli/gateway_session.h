@@ -17,7 +17,7 @@ namespace qv31 {
 // One gateway driven the way the window drives it: the same engine on 10 ms ticks, the connect
 // phase first, then the command's frames one at a time with the engine's repeats and
 // time-outs. Replies land in the images and the table's cell grid, as in the window.
-class GatewaySession final : public EngineHost, public TimerService {
+class GatewaySession final : public EngineHost, public TimerService, private LinkObserver {
  public:
   enum class Outcome : uint8_t { Done, TimedOut, LinkLost, Stopped };
 
@@ -38,6 +38,10 @@ class GatewaySession final : public EngineHost, public TimerService {
   int AnsweredFrames() const { return answered_; }
   bool UnansweredInFlight() const { return started_ > answered_; }
 
+  // Told of every block the engine sends and receives, its clock in ms since the session
+  // began (nullptr: nobody). A frame held back because the run is stopping is not told of.
+  void SetObserver(LinkObserver* observer) { observer_ = observer; }
+
   ParamBlock& Params() { return params_; }
   AcqTable& Table() { return table_; }
   AcqGrid& Grid() { return grid_; }
@@ -51,6 +55,7 @@ class GatewaySession final : public EngineHost, public TimerService {
   void CloseLink() override;
   void StartTimer(int id, uint32_t periodMs) override;
   void KillTimer(int id) override;
+  void OnLinkEvent(const LinkEvent& event) override;
 
   uint32_t NowMs() const;
   Outcome Tick(const std::function<bool()>& finished);
@@ -82,6 +87,7 @@ class GatewaySession final : public EngineHost, public TimerService {
   RequestEngine engine_;
   std::string status_;
   bool linkClosed_ = false;
+  LinkObserver* observer_ = nullptr;
 
   ParamBlock params_;
   AcqTable table_;

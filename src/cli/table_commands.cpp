@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "acq/acq_checks.h"
 #include "acq/acq_frames.h"
 #include "acq/ckx_file_txt.h"
 #include "acq/csv_file.h"
@@ -47,9 +48,10 @@ void CheckLine(const std::string& gbkLine, int lineNumber, std::vector<std::stri
   }
 }
 
-// The import rules over `file` into a scratch grid, collecting warnings: 0 when it may be
-// imported, else the refusal's exit status.
-int CheckImportFile(CtlContext& ctx, const std::string& file, std::vector<std::string>& warnings) {
+// The import rules over `file` into `grid`, collecting warnings: 0 when it may be imported,
+// else the refusal's exit status.
+int ReadTableFile(CtlContext& ctx, const std::string& file, AcqGrid& grid,
+                  std::vector<std::string>& warnings) {
   struct stat st {};
   if (::stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     return ctx.Fail(EXIT_FILE, file + " is a directory");
@@ -58,9 +60,8 @@ int CheckImportFile(CtlContext& ctx, const std::string& file, std::vector<std::s
   if (!in.Open(file, CKXFileTxt::Mode::Read)) {
     return ctx.Fail(EXIT_FILE, "cannot read " + file + ": " + std::strerror(errno));
   }
-  AcqGrid scratch;
   int lineNumber = 0;
-  const CsvResult r = ImportCsvLines(scratch, [&](std::string& line) {
+  const CsvResult r = ImportCsvLines(grid, [&](std::string& line) {
     if (!in.ReadString(line)) return false;
     if (++lineNumber > 1) CheckLine(line, lineNumber, warnings);
     return true;
@@ -94,7 +95,8 @@ int Export(CtlContext& ctx, const std::string& file) {
 
 int Import(CtlContext& ctx, const std::string& file, bool strict) {
   std::vector<std::string> warnings;
-  if (const int rc = CheckImportFile(ctx, file, warnings)) return rc;
+  AcqGrid scratch;
+  if (const int rc = ReadTableFile(ctx, file, scratch, warnings)) return rc;
   for (const std::string& w : warnings)
     std::fprintf(ctx.Err(), "qv31ctl: %s: %s\n", file.c_str(), w.c_str());
   if (strict && !warnings.empty()) {
@@ -111,6 +113,32 @@ int Import(CtlContext& ctx, const std::string& file, bool strict) {
   return WriteGroupsAndVerify(ctx, {KeyGroup::Acq});
 }
 
+// The table checks over the gateway's table, or over FILE read into an empty table (no
+// link opened): a line per finding, exit 1 when there is any.
+int Check(CtlContext& ctx, const std::string* file) {
+  AcqGrid fromFile;
+  const AcqGrid* grid = &fromFile;
+  if (file != nullptr) {
+    std::vector<std::string> warnings;  // what the checks find too, or lines that change nothing
+    if (const int rc = ReadTableFile(ctx, *file, fromFile, warnings)) return rc;
+  } else {
+    if (const int rc = ctx.OpenAndConnect()) return rc;
+    if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+    grid = &ctx.Session().Grid();
+  }
+  const std::vector<AcqFinding> findings = CheckAcqGrid(*grid);
+  Json list = Json::array();
+  for (const AcqFinding& f : findings) {
+    if (ctx.Options().json) {
+      list.push_back({{"row", f.row + 1}, {"column", ColumnKey(f.column)}, {"text", f.text}});
+    } else {
+      std::fprintf(ctx.Out(), "%s\n", FindingLine(f).c_str());
+    }
+  }
+  Emit(ctx, Json{{"findings", list}});
+  return findings.empty() ? EXIT_DONE : EXIT_FINDINGS;
+}
+
 }  // namespace
 
 int TableCommand(CtlContext& ctx) {
@@ -121,7 +149,11 @@ int TableCommand(CtlContext& ctx) {
   if (a.size() == 2 && a[0] == "export") return Export(ctx, a[1]);
   if (a.size() == 2 && a[0] == "import") return Import(ctx, a[1], false);
   if (a.size() == 3 && a[0] == "import" && a[1] == "--strict") return Import(ctx, a[2], true);
-  return ctx.Fail(EXIT_USAGE, "table takes show [--all], export FILE or import [--strict] FILE");
+  if (!a.empty() && a[0] == "check" && a.size() <= 2) {
+    return Check(ctx, a.size() == 2 ? &a[1] : nullptr);
+  }
+  return ctx.Fail(EXIT_USAGE,
+                  "table takes show [--all], export FILE, import [--strict] FILE or check [FILE]");
 }
 
 }  // namespace qv31

@@ -4,7 +4,7 @@
 
 namespace qv31 {
 
-// table show [--all] | export FILE | import [--strict] FILE
+// table show [--all] | export FILE | import [--strict] FILE | check [FILE]
 int TableCommand(CtlContext& ctx);
 
 }  // namespace qv31

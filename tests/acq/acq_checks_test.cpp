@@ -35,11 +35,16 @@ TEST(AcqChecks, EachRuleOnAHandMadeTable) {
   };
   const Case cases[] = {
       {"empty table", {}, {}},
-      {"rows the gateway leaves unused", {{0, {"无效", "0", "无效", "0", "0", "0"}}}, {}},
       {"a channel alone is a row in use",
        {{0, {"COM1", "", "", "", "", ""}}},
        {{0, COL_SLAVE}, {0, COL_TYPE}, {0, COL_COUNT}}},
       {"a sound row", {{0, {"COM1", "1", "03-R", "0", "10", "0"}}}, {}},
+      {"rows as an empty record shows them",
+       {{0, {"无效", "0", "无效", "0", "0", "0"}}, {1, {"无效"}}},
+       {}},
+      {"an empty record but its slave",
+       {{0, {"无效", "5", "无效", "0", "0", "0"}}},
+       {{0, COL_CHANNEL}, {0, COL_TYPE}, {0, COL_COUNT}}},
       {"slave 0", {{0, {"COM1", "0", "03-R", "0", "1", "0"}}}, {{0, COL_SLAVE}}},
       {"slave 247", {{0, {"COM1", "247", "03-R", "0", "1", "0"}}}, {}},
       {"slave 248", {{0, {"COM1", "248", "03-R", "0", "1", "0"}}}, {{0, COL_SLAVE}}},

@@ -1,135 +1,9 @@
 // qv31ctl end to end: the real program against the real simulator over UDP and
-// pseudo-terminals.
-#include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
-
-#include "file_bytes.h"
-#include "link/link_frame.h"
-#include "sim/factory_state.h"
-#include "sim/gateway_memory.h"
-#include "sim/sim_process.h"
-#include "sim/state_file.h"
-#include "transport/pty_pair.h"
+// pseudo-terminals: reading, setting, backups, refusals, signals and a lost port.
+#include "cli/ctl_test_support.h"
 
 namespace qv31 {
 namespace {
-
-using simtest::SimProcess;
-namespace fs = std::filesystem;
-
-struct CtlRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-  int64_t ms = 0;
-};
-
-class CtlTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_FALSE(temp_.Dir().empty()); }
-
-  std::string Path(const std::string& name) const { return temp_.Path(name); }
-
-  // Starts qv31ctl with stdout and stderr in files, in the test's own directory so no
-  // settings file of another run is found.
-  pid_t Spawn(std::vector<std::string> args) const {
-    args.insert(args.begin(), QV31CTL_PATH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, Path("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, Path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    pid_t pid = -1;
-    std::string xdg = "XDG_CONFIG_HOME=" + temp_.Dir().string();
-    std::vector<char*> env = {xdg.data(), nullptr};
-    if (posix_spawn(&pid, QV31CTL_PATH, &actions, nullptr, argv.data(), env.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-  }
-  CtlRun Wait(pid_t pid, int64_t start) const {
-    CtlRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
-      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    run.ms = SteadyMs() - start;
-    run.out = ReadBytes(Path("out"));
-    run.err = ReadBytes(Path("err"));
-    return run;
-  }
-  // Runs qv31ctl to its end.
-  CtlRun Ctl(std::vector<std::string> args) const {
-    const int64_t start = SteadyMs();
-    return Wait(Spawn(std::move(args)), start);
-  }
-
-  // A simulator on UDP with a state file, so its memory can be compared.
-  std::string StartSim(SimProcess& sim, const std::string& state,
-                       std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--udp", "127.0.0.1:0", "--state", Path(state)};
-    args.insert(args.end(), extra.begin(), extra.end());
-    EXPECT_TRUE(sim.Start(args));
-    return "127.0.0.1:" + std::to_string(sim.UdpPort());
-  }
-  GatewayMemory Memory(const std::string& state) const {
-    GatewayMemory m;
-    std::string error;
-    EXPECT_EQ(LoadStateFile(Path(state), m, error), 1) << error;
-    return m;
-  }
-
-  TempDir temp_{"qv31ctl"};
-};
-
-// Headers of the frames a --trace run sent (">") in order.
-std::vector<FrameHeader> SentHeaders(const std::string& trace) {
-  std::vector<FrameHeader> sent;
-  std::istringstream lines(trace);
-  for (std::string line; std::getline(lines, line);) {
-    const size_t mark = line.find(" > ");
-    if (mark == std::string::npos) continue;
-    std::istringstream hex(line.substr(mark + 3));
-    std::vector<int> b;
-    for (std::string x; hex >> x;) b.push_back(std::stoi(x, nullptr, 16));
-    if (b.size() >= 14) {
-      sent.push_back({uint8_t(b[8]), uint8_t(b[9]), uint16_t(b[10] | b[11] << 8),
-                      uint16_t(b[12] | b[13] << 8)});
-    }
-  }
-  return sent;
-}
-
-std::vector<int64_t> SendTimesMs(const std::string& trace) {
-  std::vector<int64_t> t;
-  std::istringstream lines(trace);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.find(" > ") != std::string::npos) t.push_back(std::llround(std::stod(line) * 1000));
-  }
-  return t;
-}
-
-// Positions (area, index) where two memories differ.
-std::vector<std::pair<int, int>> Changed(const GatewayMemory& a, const GatewayMemory& b) {
-  std::vector<std::pair<int, int>> diff;
-  for (uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
-    const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
-    for (size_t i = 0; i < x.size(); ++i) {
-      if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
-    }
-  }
-  return diff;
-}
 
 TEST_F(CtlTest, InfoPrintsTheFactoryStateOverUdpAndJson) {
   SimProcess sim;
@@ -209,49 +83,6 @@ TEST_F(CtlTest, SetChangesExactlyItsBytesWithTheButtonsFrames) {
   }
 }
 
-TEST_F(CtlTest, TableExportEqualsTheGoldenFile) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json");
-  const std::string out = Path("table.csv");
-  std::ofstream(out) << "old content that is replaced\n";
-  ASSERT_EQ(Ctl({"--udp", udp, "table", "export", out}).status, 0);
-  EXPECT_EQ(ReadBytes(out), ReadBytes(std::string(QV31_TEST_DATA) + "/factory_table.csv"));
-}
-
-TEST_F(CtlTest, TableImportOfShuffledRepeatedAndShortLines) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json");
-  const std::string gbkHeader =
-      "\xB1\xE0\xBA\xC5,\xCD\xA8\xB5\xC0\xBA\xC5,\xB4\xD3\xD5\xBE\xB5\xD8\xD6\xB7,"
-      "\xB1\xE4\xC1\xBF\xC0\xE0\xD0\xCD,\xC6\xF0\xCA\xBC\xB1\xE4\xC1\xBF,"
-      "\xB1\xE4\xC1\xBF\xB8\xF6\xCA\xFD,\xBB\xBA\xB4\xE6";
-  std::ofstream(Path("in.csv"), std::ios::binary)
-      << gbkHeader << "\r\n7,COM4,1,06-W,1,1,2\r\n3,COM2,9,03-R,100,5,64\r\n12,COM1\n"
-      << "3,COM3,9,03-R,100,5,64\r\n";
-  const CtlRun run = Ctl({"--udp", udp, "table", "import", Path("in.csv")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  const GatewayMemory memory = Memory("s.json");
-  const auto table = memory.AreaBytes(AREA_TABLE);
-  auto record = [&](int row) {
-    return std::vector<uint8_t>(table.begin() + 8 * row, table.begin() + 8 * row + 8);
-  };
-  const GatewayMemory factoryMemory = FactoryMemory();
-  const auto factory = factoryMemory.AreaBytes(AREA_TABLE);
-  EXPECT_EQ(record(3), (std::vector<uint8_t>{2, 0x03, 9, 0, 100, 5, 0, 64}));  // later line wins
-  EXPECT_EQ(record(7), (std::vector<uint8_t>{3, 0x86, 1, 0, 1, 1, 0, 2}));
-  EXPECT_EQ(record(12), (std::vector<uint8_t>{0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));  // short line
-  EXPECT_TRUE(std::equal(table.begin(), table.begin() + 8 * 3, factory.begin()))
-      << "header and rows without a line keep their values";
-  EXPECT_TRUE(std::equal(table.begin() + 8 * 13, table.end(), factory.begin() + 8 * 13));
-
-  std::ofstream(Path("bad.csv"), std::ios::binary)
-      << "\xEF\xBB\xBF" << gbkHeader << "\r\n1,COM1\r\n";
-  const CtlRun refused = Ctl({"--udp", udp, "--trace", "table", "import", Path("bad.csv")});
-  EXPECT_EQ(refused.status, 4);
-  EXPECT_NE(refused.err.find("数据内容不符合"), std::string::npos);
-  EXPECT_TRUE(SentHeaders(refused.err).empty());
-}
-
 TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
   SimProcess a, b;
   const std::string udpA = StartSim(a, "a.json");
@@ -271,41 +102,6 @@ TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
   EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("broken.json")}).status, 4);
   std::ofstream(Path("junk.json")) << "not json";
   EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("junk.json")}).status, 4);
-}
-
-TEST_F(CtlTest, StopWritesExactlyOneStopFrame) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.Ok());
-  const CtlRun run = Ctl({"--serial", pty.slavePath, "stop"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_GE(run.ms, 1000);
-  const std::vector<uint8_t> stop = {0x4F, 0x3F, 0x2F, 0x1F, 0x5F, 0x6F, 0xFF, 0xFE, 0x02,
-                                     0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x74, 0x46};
-  EXPECT_EQ(pty.Receive(100, 200), stop);
-  EXPECT_EQ(Ctl({"--udp", "127.0.0.1", "stop"}).status, 2);
-}
-
-TEST_F(CtlTest, SilentGatewayGivesUpAfterTwoRepeats) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json", {"--silent"});
-  const CtlRun run = Ctl({"--udp", udp, "--trace", "info"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("通信超时"), std::string::npos);
-  const auto t = SendTimesMs(run.err);
-  ASSERT_EQ(t.size(), 3u) << run.err;
-  EXPECT_NEAR(t[1] - t[0], 510, 30);
-  EXPECT_NEAR(t[2] - t[0], 1020, 40);
-  // The second repeat gets its own full time-out before "通信超时" (about 1530 ms).
-  EXPECT_GE(run.ms, 1520);
-  EXPECT_LT(run.ms, 2100);
-}
-
-TEST_F(CtlTest, DroppedRepliesAreRepeated) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json", {"--drop", "2"});
-  const CtlRun run = Ctl({"--udp", udp, "get", "4g.station", "acq.enable"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "4g.station = 1\nacq.enable = on\n");
 }
 
 TEST_F(CtlTest, RefusedInputSendsNothing) {
@@ -377,27 +173,6 @@ TEST_F(CtlTest, AMistypedBackupIsRefusedWithItsPathAndNothingSent) {
   }
 }
 
-TEST_F(CtlTest, TableImportWarnsOfWhatItWillCutAndStrictRefuses) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json");
-  const std::string csv = Path("in.csv");
-  const std::string factory = ReadBytes(std::string(QV31_TEST_DATA) + "/factory_table.csv");
-  std::ofstream(csv, std::ios::binary) << factory.substr(0, factory.find("\r\n"))
-                                       << "\r\n3,COM2,999,03-R,100,5,64\r\n\r\n300,COM1\r\n";
-  const CtlRun strict = Ctl({"--udp", udp, "--trace", "table", "import", "--strict", csv});
-  EXPECT_EQ(strict.status, 4) << strict.err;
-  EXPECT_TRUE(SentHeaders(strict.err).empty());
-  for (const char* w :
-       {"line 2 (row 3): slave \"999\" does not fit its field and is written as 231",
-        "line 3: no row number", "line 4: no row number"}) {
-    EXPECT_NE(strict.err.find(w), std::string::npos) << w << "\n" << strict.err;
-  }
-  const CtlRun run = Ctl({"--udp", udp, "table", "import", csv});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("line 2 (row 3)"), std::string::npos);
-  EXPECT_EQ(Memory("s.json").AreaBytes(AREA_TABLE)[8 * 3 + 2], 231) << "the window's cut";
-}
-
 // A multi-group set against a slow gateway, stopped by a signal once the first write is out.
 TEST_F(CtlTest, ASignalStopsASetAtAFrameBoundaryAndSaysWhatWasWritten) {
   struct Case {
@@ -433,15 +208,6 @@ TEST_F(CtlTest, ASignalStopsASetAtAFrameBoundaryAndSaysWhatWasWritten) {
               (std::vector<std::pair<int, int>>{{AREA_PARAMS, 0}}));
     fs::remove(Path("s.json"));
   }
-}
-
-TEST_F(CtlTest, TheThirdTryOverASlowSerialLineIsAnswered) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start({"--pty", "--pace", "115200", "--drop", "3", "--corrupt", "2"}));
-  const CtlRun run =
-      Ctl({"--serial", sim.Listener("pty "), "--baud", "115200", "--delay", "0", "info"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("identity = QV31-SIM 1.0\n"), std::string::npos);
 }
 
 // The test plays the gateway on a pseudo-terminal and hangs up while the second write is out.
