@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
 #include <map>
 #include <thread>
 
@@ -101,6 +103,22 @@ TEST_F(DialogSimTest, OverUdpEverySetChangesExactlyItsBytes) {
   EXPECT_EQ(view_.Text(IDC_PORT3_BAUD), "19200");
   EXPECT_EQ(view_.Text(IDC_LOCAL_IP), "192.168.1.100");
   EXPECT_EQ(dlg_->Grid().Cell(4, COL_CHANNEL), "COM4");
+
+  // The monitor's record and qv31ctl --trace tell the same facts of the same exchange: the
+  // connect phase's identity read and its reply, line for line but for the time.
+  const auto untimed = [](const std::string& line) { return line.substr(line.find(" ms ")); };
+  const std::string command = std::string(QV31CTL_PATH) + " --udp 127.0.0.1:" +
+                              std::to_string(sim_.UdpPort()) + " --trace get identity 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> ctl(popen(command.c_str(), "r"), &pclose);
+  ASSERT_TRUE(ctl);
+  char line[4096];
+  const TrafficLog& log = dlg_->Traffic();
+  for (uint64_t i = log.FirstIndex(); i < log.FirstIndex() + 2; ++i) {
+    ASSERT_NE(fgets(line, sizeof line, ctl.get()), nullptr);
+    std::string traced(line);
+    traced.erase(traced.find_last_not_of('\n') + 1);
+    EXPECT_EQ(untimed(traced), untimed(log.Line(i)));
+  }
 
   struct Case {
     std::function<void()> edit;
