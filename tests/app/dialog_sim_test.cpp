@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <map>
+#include <memory>
 #include <thread>
 
 #include "app/dialog_harness.h"
@@ -107,8 +107,9 @@ TEST_F(DialogSimTest, OverUdpEverySetChangesExactlyItsBytes) {
   // The monitor's record and qv31ctl --trace tell the same facts of the same exchange: the
   // connect phase's identity read and its reply, line for line but for the time.
   const auto untimed = [](const std::string& line) { return line.substr(line.find(" ms ")); };
-  const std::string command = std::string(QV31CTL_PATH) + " --udp 127.0.0.1:" +
-                              std::to_string(sim_.UdpPort()) + " --trace get identity 2>&1";
+  const std::string command = std::string(QV31CTL_PATH) +
+                              " --udp 127.0.0.1:" + std::to_string(sim_.UdpPort()) +
+                              " --trace get identity 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> ctl(popen(command.c_str(), "r"), &pclose);
   ASSERT_TRUE(ctl);
   char line[4096];
