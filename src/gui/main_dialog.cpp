@@ -56,6 +56,12 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   view_->SetCellEditorHandlers([this] { dlg_->OnKillFocusCellEdit(); },
                                [this] { dlg_->OnCancelCellEditor(); });
 
+  // The progress bar takes its room from the free space of the bottom row, not from the
+  // status box.
+  ui_->progress->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  ui_->progress->setFixedWidth(
+      ui_->progress->fontMetrics().horizontalAdvance(QStringLiteral("000/000")) +
+      4 * ui_->progress->fontMetrics().height());
   ui_->progress->hide();
   // The operator may type a port that discovery does not list (a virtual port, a
   // pseudo-terminal); typing never adds it to the list.
@@ -153,9 +159,12 @@ void MainDialog::FitEditWidths() {
   for (QLineEdit* edit : {ui_->c1036, ui_->c1037}) edit->setMinimumWidth(DigitsWidth(edit, 5));
   // A domain name such as "data.example.com" shows whole.
   for (QLineEdit* edit : {ui_->c1034, ui_->c1035}) edit->setMinimumWidth(DigitsWidth(edit, 18));
+  // The status box keeps one width whether the progress bar beside it shows or not; the free
+  // room of the bottom row goes to the space before "退出".
   const QFontMetrics metrics = ui_->c1052->fontMetrics();
-  ui_->c1052->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("数据内容不符合")) +
-                              2 * metrics.height());
+  ui_->c1052->setSizePolicy(QSizePolicy::Preferred, ui_->c1052->sizePolicy().verticalPolicy());
+  ui_->c1052->setMinimumWidth(2 * metrics.horizontalAdvance(QStringLiteral("数据内容不符合")) +
+                              4 * metrics.height());
 }
 
 void MainDialog::ApplyOptions(const WindowOptions& options) {

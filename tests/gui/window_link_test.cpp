@@ -134,6 +134,8 @@ TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
   ASSERT_NE(progress, nullptr);
   Click(IDC_OPEN_CLOSE);
   ASSERT_TRUE(WaitFor([&] { return progress->isVisible(); })) << "a running open shows progress";
+  window_->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-progress-%1.png")
+                           .arg(QGuiApplication::platformName()));
   ASSERT_TRUE(WaitFor(
       [&] { return Text(IDC_STATUS) == "执行完成" && Control(IDC_QUERY_ALL)->isEnabled(); }));
   EXPECT_FALSE(progress->isVisible());
