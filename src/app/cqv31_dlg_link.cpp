@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <array>
 #include <span>
 
@@ -129,12 +128,8 @@ void CQV31Dlg::StopTick(int id) {
     std::array<uint8_t, LINK_BUFFER_SIZE> drained{};
     int32_t length = 0;
     if (link_.ReceiveBlock(drained.data(), length)) {
-      // Drained and dropped, whatever it is.
-      const std::span<const uint8_t> block(
-          drained.data(), static_cast<size_t>(std::clamp<int32_t>(length, 0, LINK_BUFFER_SIZE)));
-      const BlockFate checked = CheckedFate(block);
-      traffic_.OnLinkEvent({clock_(), false, block,
-                            checked == BlockFate::Completed ? BlockFate::Unmatched : checked});
+      const auto block = ReceivedBytes(drained.data(), length);
+      traffic_.OnLinkEvent({clock_(), false, block, DrainedFate(block)});
     }
   } else {
     timers_.KillTimer(TIMER_STOP_SEND);

@@ -1,6 +1,5 @@
 #include "cli/ctl_commands.h"
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <span>
@@ -95,7 +94,7 @@ int Stop(CtlContext& ctx) {
   // dropped every 100 ms, the port closed after one second. No engine runs, so the trace
   // tells what it would have: the frame sent, each block checked and dropped.
   if (const int rc = ctx.OpenLink(true)) return rc;
-  const auto stopFrame = EncodeFrame({AREA_TABLE, OP_WRITE, 0, 1}, std::array<uint8_t, 1>{0});
+  const auto stopFrame = StopAcqFrame();
   const auto start = std::chrono::steady_clock::now();
   auto tell = [&](bool sent, std::span<const uint8_t> bytes, BlockFate fate) {
     if (ctx.Trace() == nullptr) return;
@@ -113,10 +112,8 @@ int Stop(CtlContext& ctx) {
     int32_t n = 0;
     drain.fill(0);
     if (!ctx.Link().ReceiveBlock(drain.data(), n)) continue;
-    const std::span<const uint8_t> block(
-        drain.data(), static_cast<size_t>(std::clamp<int32_t>(n, 0, LINK_BUFFER_SIZE)));
-    const BlockFate fate = CheckedFate(block);
-    tell(false, block, fate == BlockFate::Completed ? BlockFate::Unmatched : fate);
+    const auto block = ReceivedBytes(drain.data(), n);
+    tell(false, block, DrainedFate(block));
   }
   ctx.Link().Close();
   return EXIT_DONE;

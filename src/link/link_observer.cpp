@@ -1,5 +1,6 @@
 #include "link/link_observer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -31,6 +32,15 @@ BlockFate CheckedFate(std::span<const uint8_t> block) {
     if (i >= block.size() || block[i] != LinkPreamble[i]) return BlockFate::BadPreamble;
   }
   return BlockFate::Completed;
+}
+
+std::span<const uint8_t> ReceivedBytes(const uint8_t* buffer, int32_t length) {
+  return {buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, LINK_BUFFER_SIZE))};
+}
+
+BlockFate DrainedFate(std::span<const uint8_t> block) {
+  const BlockFate checked = CheckedFate(block);
+  return checked == BlockFate::Completed ? BlockFate::Unmatched : checked;
 }
 
 std::string DescribeHeader(std::span<const uint8_t> block) {

@@ -40,6 +40,12 @@ class LinkObserver {
 // Completed when it passes them (the caller decides between Completed, Stored, Unmatched).
 BlockFate CheckedFate(std::span<const uint8_t> block);
 
+// A received block as the transport reported it, its length held to 0..LINK_BUFFER_SIZE.
+std::span<const uint8_t> ReceivedBytes(const uint8_t* buffer, int32_t length);
+// A block received while nothing takes replies (the stop sequence drains the line): why it
+// fails the checks, else Unmatched, since it is dropped whatever it is.
+BlockFate DrainedFate(std::span<const uint8_t> block);
+
 // The header as read from the block's first 14 bytes ("区1 读 地址6 长度320"); empty for a
 // block shorter than a header.
 std::string DescribeHeader(std::span<const uint8_t> block);

@@ -1,6 +1,5 @@
 #include "link/request_engine.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace qv31 {
@@ -50,8 +49,9 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
   receivedLength_ = 0;
   if (!transport_.ReceiveBlock(receiveBuffer_.data(), receivedLength_)) return Received::Nothing;
   if (receivedLength_ > LINK_BUFFER_SIZE) receivedLength_ = LINK_BUFFER_SIZE;
-  const uint8_t* block = receiveBuffer_.data();
-  const int32_t length = std::max<int32_t>(receivedLength_, 0);
+  const auto received = ReceivedBytes(receiveBuffer_.data(), receivedLength_);
+  const uint8_t* block = received.data();
+  const auto length = static_cast<int32_t>(received.size());
   if (receivedLength_ < 2) {
     Tell(false, block, length, BlockFate::TooShort);
     return Received::Examined;
@@ -59,7 +59,7 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
 
   const auto header = ValidateBlock(receiveBuffer_.data(), receivedLength_);
   if (!header) {
-    Tell(false, block, length, CheckedFate({block, static_cast<size_t>(length)}));
+    Tell(false, block, length, CheckedFate(received));
     return Received::Nothing;
   }
   const uint8_t* payload = receiveBuffer_.data() + FRAME_HEADER_SIZE;

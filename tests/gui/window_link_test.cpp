@@ -176,6 +176,9 @@ TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
   // A slave address of 248 is marked, and says why; the write still goes out.
   ClickCell(0, COL_SLAVE);
   QTest::keyClicks(window_->View().CellEdit(), "248");
+  // For review: the edit box over its cell, the typed text in it.
+  window_->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-editing-%1.png")
+                           .arg(QGuiApplication::platformName()));
   QTest::keyClick(window_->View().CellEdit(), Qt::Key_Return);
   const QModelIndex slave = List()->model()->index(0, COL_SLAVE);
   EXPECT_TRUE(slave.data(Qt::BackgroundRole).isValid());
