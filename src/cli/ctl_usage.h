@@ -25,13 +25,4 @@ std::span<const std::string_view> CtlCommandNames();
 // "unknown key NAME", with the nearest key when NAME looks like a typo of one.
 std::string UnknownKey(std::string_view name);
 
-// "a b c": the texts of a choice list, for messages and --help.
-template <typename List>
-std::string JoinTexts(const List& texts, std::string_view separator = " ") {
-  std::string joined;
-  for (const auto& t : texts)
-    joined += (joined.empty() ? "" : std::string(separator)) + std::string(t);
-  return joined;
-}
-
 }  // namespace qv31
