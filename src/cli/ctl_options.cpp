@@ -110,7 +110,7 @@ bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& o, std::s
   std::vector<std::string> reversed(argv.rbegin(), argv.rend());
   try {
     app.parse(reversed);
-  } catch (const CLI::ParseError& e) {
+  } catch (const CLI::Error& e) {
     error = std::string(e.what()) + std::string(SEE_HELP);
     return false;
   }

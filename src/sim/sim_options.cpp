@@ -229,7 +229,7 @@ int ParseSimOptions(std::span<const std::string> args, SimOptions& options, std:
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 wants them
   try {
     app.parse(reversed);
-  } catch (const CLI::ParseError& e) {
+  } catch (const CLI::Error& e) {
     error = e.what();
     return -1;
   }
