@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/ctl_keys.h"
+#include "session/key_table.h"
 
 namespace qv31 {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "cli/ctl_keys.h"
+#include "session/key_table.h"
 #include "cli/interrupt.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"

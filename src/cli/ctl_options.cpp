@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "cli/ctl_keys.h"
+#include "session/key_table.h"
 #include "text/choice_texts.h"
 #include "text/number_text.h"
 

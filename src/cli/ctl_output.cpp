@@ -4,8 +4,6 @@
 #include <array>
 #include <utility>
 
-#include "acq/acq_keys.h"
-#include "params/param_keys.h"
 #include "text/number_text.h"
 
 namespace qv31 {
@@ -36,11 +34,7 @@ constexpr std::array<std::pair<const char*, int>, 9> kCols = {{{"row", COL_NUMBE
 }  // namespace
 
 std::string KeyText(GatewaySession& session, const CtlKey& key) {
-  if (key.group == KeyGroup::Identity) return session.Identity();
-  if (key.group == KeyGroup::Acq) {
-    return GetAcqSettingText(session.Grid(), key.name).value_or("");
-  }
-  return GetParamText(session.Params(), key.name).value_or("");
+  return GetKeyText(key, {session.Params(), session.Grid(), session.Identity()});
 }
 
 Json KeyJson(GatewaySession& session, const CtlKey& key) {
