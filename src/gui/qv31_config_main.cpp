@@ -8,6 +8,7 @@
 
 #include "gui/app_icon.h"
 #include "gui/main_dialog.h"
+#include "link/link_frame.h"
 
 namespace {
 
@@ -57,7 +58,8 @@ Arguments TakeArguments(int& argc, char** argv) {
       const std::string target = value("--udp");
       const size_t colon = target.rfind(':');
       args.window.udpHost = target.substr(0, colon);
-      args.window.udpPort = colon == std::string::npos ? "2332" : target.substr(colon + 1);
+      args.window.udpPort =
+          colon == std::string::npos ? std::to_string(GATEWAY_UDP_PORT) : target.substr(colon + 1);
       if (args.window.udpHost.empty() && args.error.empty()) args.error = "--udp needs a host";
     } else {
       argv[kept++] = argv[i];

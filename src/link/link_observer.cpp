@@ -58,18 +58,6 @@ std::string DescribeHeader(std::span<const uint8_t> block) {
 
 std::string_view FateText(BlockFate fate) { return FATES[static_cast<size_t>(fate)]; }
 
-std::string HexText(std::span<const uint8_t> bytes) {
-  static constexpr char DIGITS[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (const uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += DIGITS[b >> 4];
-    text += DIGITS[b & 15];
-  }
-  return text;
-}
-
 std::string TraceLine(const LinkEvent& event, uint32_t sinceMs) {
   char head[48];
   std::snprintf(head, sizeof head, "%8u ms %s %4zu B ", event.ms - sinceMs, event.sent ? ">" : "<",
