@@ -47,6 +47,10 @@ struct LinkFrame {
 
 std::vector<uint8_t> EncodeFrame(const FrameHeader& header, std::span<const uint8_t> payload = {});
 
+// The header fields of a frame's first FRAME_HEADER_SIZE bytes, the preamble not examined;
+// nullopt for fewer bytes.
+std::optional<FrameHeader> DecodeHeader(std::span<const uint8_t> bytes);
+
 // Checks a received block the way the engine does: fewer than 2 bytes are not examined;
 // the CRC covers all but the last two bytes (so anything behind a frame fails); then the
 // preamble. `block` must hold LINK_BUFFER_SIZE bytes, zero past `length`, since header
