@@ -58,8 +58,8 @@ Arguments TakeArguments(int& argc, char** argv) {
       const std::string target = value("--udp");
       const size_t colon = target.rfind(':');
       args.window.udpHost = target.substr(0, colon);
-      args.window.udpPort =
-          colon == std::string::npos ? std::to_string(GATEWAY_UDP_PORT) : target.substr(colon + 1);
+      args.window.udpPort = colon == std::string::npos ? std::to_string(qv31::GATEWAY_UDP_PORT)
+                                                       : target.substr(colon + 1);
       if (args.window.udpHost.empty() && args.error.empty()) args.error = "--udp needs a host";
     } else {
       argv[kept++] = argv[i];
