@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "cli/ctl_keys.h"
 #include "cli/interrupt.h"
+#include "session/key_table.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
 
