@@ -244,6 +244,8 @@ void MainDialog::FitEditWidths() {
       button->setMinimumWidth(TextWidth(button, button->text()) + button->fontMetrics().height());
     }
   }
+  // A version text of twelve characters shows whole.
+  ui_->c1020->setMinimumWidth(DigitsWidth(ui_->c1020, 12));
   // An address shows whole; a longer domain name when the window is wider.
   for (QLineEdit* edit : {ui_->c1034, ui_->c1035, ui_->c1025, ui_->c1026, ui_->c1027, ui_->c1028}) {
     edit->setMinimumWidth(TextWidth(edit, QStringLiteral("255.255.255.255")));
