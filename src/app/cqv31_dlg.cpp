@@ -53,15 +53,17 @@ CQV31Dlg::CQV31Dlg(DialogEnvironment env)
       clock_(std::move(env.clock)),
       discoverPorts_(std::move(env.discoverPorts)),
       wallClock_(std::move(env.wallClock)),
+      watchSocket_(std::move(env.watchSocket)),
       settingsDir_(std::move(env.settingsDir)),
       version_(std::move(env.version)),
       session_(timers_, clock_, *this) {
   if (!discoverPorts_) discoverPorts_ = [] { return DiscoverSerialPorts(); };
   if (!wallClock_) wallClock_ = [] { return std::time(nullptr); };
+  if (!watchSocket_) watchSocket_ = [](int) {};
   session_.SetObserver(&traffic_);
 }
 
-CQV31Dlg::~CQV31Dlg() = default;
+CQV31Dlg::~CQV31Dlg() { watchSocket_(-1); }
 
 void CQV31Dlg::OnInitDialog() {
   linkOpen_ = 0;

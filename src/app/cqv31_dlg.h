@@ -41,6 +41,9 @@ struct DialogEnvironment {
   // Wall-clock time for the export's file name; empty means std::time.
   std::function<std::time_t()> wallClock;
   std::string version = QV31_VERSION;  // a.b.c.d, for the about box
+  // Watch this socket for datagrams and call OnLinkReadable (-1: stop watching). Empty: the
+  // window has no such notifier and a reply waits for the next tick.
+  std::function<void(int fd)> watchSocket;
 };
 
 // The main dialog's behaviour: the link settings and their file, the gateway session (link,
@@ -165,6 +168,7 @@ class CQV31Dlg final : private SessionListener {
   MsClock clock_;
   std::function<std::vector<std::string>()> discoverPorts_;
   std::function<std::time_t()> wallClock_;
+  std::function<void(int)> watchSocket_;
   std::string settingsDir_;
   std::string version_;
 

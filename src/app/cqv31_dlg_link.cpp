@@ -48,6 +48,7 @@ void CQV31Dlg::OpenLink() {
       ShowOpenFailure(UDP_OPEN_FAILED);
       return;
     }
+    watchSocket_(session_.Link().Udp().Fd());
   }
   SaveSettings();
   traffic_.SetEpoch(clock_());
@@ -63,6 +64,7 @@ void CQV31Dlg::OpenLink() {
 
 void CQV31Dlg::CloseLinkNow() {
   const bool serial = settings_.serialMode == MODE_SERIAL;
+  watchSocket_(-1);
   session_.Close();
   view_.SetText(IDC_OPEN_CLOSE, TEXT_OPEN);
   linkOpen_ = ~linkOpen_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSocketNotifier>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +55,8 @@ class MainDialog final : public QDialog {
   void ConnectControls();
   void ApplyOptions(const WindowOptions& options);
   void FitEditWidths();
+  void WatchSocket(int fd);
+  void OnTimer(int id);
 
   std::unique_ptr<Ui::MainDialog> ui_;
   std::unique_ptr<QtDialogView> view_;
@@ -61,6 +64,8 @@ class MainDialog final : public QDialog {
   std::unique_ptr<CQV31Dlg> dlg_;
   std::unique_ptr<AcqTableModel> model_;
   std::unique_ptr<TrafficMonitor> monitor_;
+  // Wakes the engine when a datagram arrives on an idle link; off while the engine ticks.
+  std::unique_ptr<QSocketNotifier> readable_;
 };
 
 }  // namespace qv31

@@ -131,8 +131,11 @@ std::string GatewaySession::Identity() const { return VersionText(ident_, IDENT_
 
 // ---- Ticks -----------------------------------------------------------------------------
 
+// A serial line keeps its tick: its receive thread has no way to wake the session yet, and
+// a lost adapter is noticed on a tick.
 void GatewaySession::UpdateTicking() {
-  const bool wanted = open_ && engine_.HasWork();
+  const bool serial = link_.CurrentKind() == LinkTransport::Kind::Serial;
+  const bool wanted = open_ && (engine_.HasWork() || serial);
   if (wanted == ticking_) return;
   ticking_ = wanted;
   if (wanted) {
