@@ -20,8 +20,7 @@ CtlContext::CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err)
           loop_, [this] { return loop_.NowMs(); }, *this) {}
 
 int CtlContext::Fail(int status, const std::string& message) const {
-  std::fprintf(err_, "qv31ctl: %s\n", message.c_str());
-  return status;
+  return ReportCtlError(o_.json, status, message, out_, err_);
 }
 
 int CtlContext::OpenLink(bool serialOnly) {
