@@ -25,7 +25,8 @@ FrameList ReadEverythingFrames() {
   return frames;
 }
 
-// The file's text; false with `error` saying why it cannot be read.
+}  // namespace
+
 bool ReadText(const std::string& file, std::string& text, std::string& error) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) {
@@ -44,8 +45,6 @@ bool ReadText(const std::string& file, std::string& text, std::string& error) {
   }
   return true;
 }
-
-}  // namespace
 
 int BackupCommand(CtlContext& ctx, const std::string& file) {
   OutputFile out(file);

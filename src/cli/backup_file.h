@@ -32,5 +32,8 @@ struct BackupContent {
 // "images" optional. Every field is checked for its type and range; the first one that
 // fails gives nullopt with `error` naming its path (`table[3].row`) and what it must be.
 std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error);
+// Reads an apply file: {"keys": {...}, "table": [rows]}, both optional, checked as a backup's
+// are; a backup is one too (its format and version, when present, must be right).
+std::optional<BackupContent> ReadApplyFile(std::string_view text, std::string& error);
 
 }  // namespace qv31

@@ -1,6 +1,8 @@
 #include "cli/ctl_commands.h"
 
+#include "cli/apply_command.h"
 #include "cli/backup_commands.h"
+#include "cli/block_writer.h"
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
 #include "cli/ctl_usage.h"
@@ -66,14 +68,16 @@ int Set(CtlContext& ctx) {
   ctx.SetWriteState("  nothing was written\n");
   if (const int rc = ctx.OpenAndConnect()) return rc;
   // Each group as its own button would do it: read it, change only the named fields,
-  // write it with exactly that button's frames, read it back.
+  // write it with exactly that button's frames, read it back. Every byte no named key owns
+  // goes back as read.
   FrameList reads;
   for (const KeyGroup g : groups) {
     for (auto& f : GatewaySession::QueryFrames(g)) reads.push_back(std::move(f));
   }
   if (!ctx.Exchange(reads)) return ctx.GatewayFailure();
-  for (const Assignment& c : *changes) ApplyKey(ctx.Session(), *c.key, c.value);
-  if (const int rc = WriteGroupsAndVerify(ctx, groups)) return rc;
+  PatchNamedFields(ctx.Session(), *changes, {});
+  if (const int rc = WriteAndVerify(ctx, groups, ImageWriteFrames(ctx.Session(), groups, nullptr)))
+    return rc;
   Json doc = Json::object();
   std::vector<const CtlKey*> keys;
   keys.reserve(changes->size());
@@ -104,6 +108,7 @@ int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
   if (c == "stop" && args.empty()) return Stop(ctx);
   if (c == "backup" && args.size() == 1) return BackupCommand(ctx, args[0]);
   if (c == "restore" && args.size() == 1) return RestoreCommand(ctx, args[0]);
+  if (c == "apply" && !args.empty()) return ApplyCommand(ctx);
   return ctx.Fail(EXIT_USAGE, "bad arguments for " + c + "; see qv31ctl --help");
 }
 

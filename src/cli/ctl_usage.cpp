@@ -36,7 +36,7 @@ const std::array<CtlOptionSpec, 10> OPTIONS = {{
     {"--version", "", 0, ""},
 }};
 
-const std::array<Described, 10> COMMANDS = {{
+const std::array<Described, 11> COMMANDS = {{
     {"info", "the identity, every key, then the table rows that are not empty"},
     {"get KEY...", "the named keys"},
     {"set KEY=VALUE...",
@@ -66,6 +66,15 @@ const std::array<Described, 10> COMMANDS = {{
     {"restore FILE",
      "check the whole backup, write it to the gateway, then read\n"
      "back and compare"},
+    {"apply [--check] [--diff] FILE",
+     "FILE is JSON {\"keys\": {KEY: VALUE}, \"table\": [ROW]}, both\n"
+     "optional (a backup is one): checked whole, compared with\n"
+     "the gateway, and only the groups and table blocks that\n"
+     "differ are written, every byte not named kept as read,\n"
+     "then read back; a line per change (KEY: OLD -> NEW) or\n"
+     "\"unchanged\"; --check writes nothing; --diff shows rows'\n"
+     "cells; --json: {\"changed\", \"diff\": {\"before\", \"after\"},\n"
+     "\"written\"}"},
 }};
 
 constexpr std::string_view EXIT_STATUS =

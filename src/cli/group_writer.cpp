@@ -19,7 +19,8 @@ constexpr const char* kTableBlockNames[] = {
     "table block 4 (rows 192-255)",
 };
 
-// The write's name, or empty for a frame that writes nothing (the 4G "设置" reads first).
+}  // namespace
+
 std::string WriteNameOf(const std::vector<uint8_t>& frame) {
   if (frame.size() < FRAME_HEADER_SIZE || frame[9] != OP_WRITE) return {};
   const auto address = static_cast<uint16_t>(frame[10] | (frame[11] << 8));
@@ -28,6 +29,8 @@ std::string WriteNameOf(const std::vector<uint8_t>& frame) {
   if (g->id != GroupId::Acq) return std::string(g->name);
   return kTableBlockNames[(address / TABLE_BLOCK_BYTES) % 4];
 }
+
+namespace {
 
 std::map<std::string, std::string> GroupTexts(GatewaySession& session, KeyGroup g) {
   std::map<std::string, std::string> texts;
@@ -97,13 +100,17 @@ std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
 }
 
 int WriteGroupsAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups) {
-  GatewaySession& session = ctx.Session();
-  std::map<KeyGroup, std::map<std::string, std::string>> want;
   FrameList writes;
   for (const KeyGroup g : groups) {
-    for (auto& f : session.SetFrames(g)) writes.push_back(std::move(f));
-    want[g] = GroupTexts(session, g);
+    for (auto& f : ctx.Session().SetFrames(g)) writes.push_back(std::move(f));
   }
+  return WriteAndVerify(ctx, groups, writes);
+}
+
+int WriteAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups, const FrameList& writes) {
+  GatewaySession& session = ctx.Session();
+  std::map<KeyGroup, std::map<std::string, std::string>> want;
+  for (const KeyGroup g : groups) want[g] = GroupTexts(session, g);
   const auto bytes = session.Table().Bytes();
   const std::vector<uint8_t> wantTable(bytes.begin(), bytes.end());
   if (!ctx.Exchange(writes)) {
