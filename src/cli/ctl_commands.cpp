@@ -6,6 +6,7 @@
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
 #include "cli/ctl_usage.h"
+#include "cli/fleet.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/table_commands.h"
@@ -98,6 +99,7 @@ int Stop(CtlContext& ctx) {
 }  // namespace
 
 int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
+  if (IsFleet(options)) return RunFleet(options, out, err);
   CtlContext ctx(options, out, err);
   const std::string& c = options.command;
   const auto& args = options.args;

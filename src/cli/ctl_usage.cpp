@@ -18,8 +18,16 @@ struct Described {
   std::string help;  // lines after the first start with '\n'
 };
 
-const std::array<CtlOptionSpec, 10> OPTIONS = {{
-    {"--udp", "HOST[:PORT]", 0, "UDP to the gateway, port 2332 unless given"},
+const std::array<CtlOptionSpec, 12> OPTIONS = {{
+    {"--udp", "HOST[:PORT]", 0,
+     "UDP to the gateway, port 2332 unless given; given again,\n"
+     "to each gateway named"},
+    {"--hosts", "FILE", 0,
+     "UDP to each gateway in FILE: one HOST[:PORT] a line, # a\n"
+     "comment (with --udp: those too); for apply, info, get and\n"
+     "backup (DIR: one HOST_PORT.json each); a block, or one\n"
+     "{\"gateways\": [...]} object, with each gateway's result"},
+    {"--parallel", "N", 1, "at most N gateways at a time, 1 to 1024 (default 32)"},
     {"--serial", "DEVICE", 0, "serial line (a device path such as /dev/ttyUSB0), with"},
     {"--baud", "N", 1, JoinTexts(BAUD_TEXTS) + " (default 9600)"},
     {"--format", "F", 1, JoinTexts(FORMAT_TEXTS) + " (default n,8,1)"},
