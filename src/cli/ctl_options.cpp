@@ -83,6 +83,9 @@ bool CheckParsed(const CLI::App& app, CtlOptions& o, const std::vector<std::stri
     o.link = CtlOptions::Link::Udp;
     o.targets = udpTargets;
   }
+  if (error.empty() && app.count("--parallel") > 0 && o.targets.empty() && o.hostsFile.empty()) {
+    error = "--parallel goes with several gateways (--hosts, or --udp given again)";
+  }
   if (error.empty() && serialDetail && o.link != CtlOptions::Link::Serial) {
     error = "--baud, --format and --delay go with --serial";
   }
