@@ -54,7 +54,10 @@ options:
     type: bool
     default: false
   backup_dir:
-    description: Where backups go; made when missing.
+    description:
+      - Where backups go, made when missing; a relative path is taken from the directory
+        ansible-playbook runs in.
+      - Each file is named after the gateway and the time, C(HOST_PORT_YYYYMMDD-HHMMSS.json).
     type: path
     default: backup
   qv31ctl:
