@@ -48,6 +48,8 @@ bool ReadText(const std::string& file, std::string& text, std::string& error) {
 }  // namespace
 
 int BackupCommand(CtlContext& ctx, const std::string& file) {
+  // An interrupt ends the reads at a frame boundary, so the temporary file is removed.
+  CatchInterrupts();
   OutputFile out(file);
   std::string error;
   if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);

@@ -71,6 +71,8 @@ int Show(CtlContext& ctx, bool all) {
 }
 
 int Export(CtlContext& ctx, const std::string& file) {
+  // An interrupt ends the reads at a frame boundary, so the temporary file is removed.
+  CatchInterrupts();
   OutputFile out(file);
   std::string error;
   if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);

@@ -231,7 +231,7 @@ TEST_F(CtlTest, APortLostMidWriteSaysWhatWasWritten) {
   const CtlRun run = Wait(pid, start);
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("the serial port went away"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("  written: port1\n  sent, never acknowledged (perhaps written): port2\n"),
+  EXPECT_NE(run.err.find("  written: port1\n  sent without acknowledgement (perhaps written): port2\n"),
             std::string::npos)
       << run.err;
 }
