@@ -73,6 +73,7 @@ bool ReadKeys(const Json& keys, BackupContent& out, std::string& error) {
   for (const auto& [name, v] : keys.items()) {
     const CtlKey* k = FindCtlKey(name);
     if (k == nullptr) return Refuse(error, KeyPath(name), "one of the keys qv31ctl --help lists");
+    if (k->name == "identity" && v.is_string()) out.identity = v.get<std::string>();
     std::optional<std::string> text;
     if (!KeyValue(*k, v, text, error)) return false;
     if (text) out.keys.push_back({k, std::move(*text)});
@@ -165,9 +166,27 @@ bool ReadImages(const Json& images, BackupContent& out, std::string& error) {
 }  // namespace
 
 std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error) {
-  const Json doc = Json::parse(text, nullptr, false);
+  // The names seen in each object being parsed, innermost last.
+  std::vector<std::vector<std::string>> names;
+  std::string twice;
+  const Json::parser_callback_t noteNames = [&](int, Json::parse_event_t event, Json& parsed) {
+    if (event == Json::parse_event_t::object_start) names.emplace_back();
+    if (event == Json::parse_event_t::object_end && !names.empty()) names.pop_back();
+    if (event == Json::parse_event_t::key && !names.empty()) {
+      const std::string& name = parsed.get_ref<const std::string&>();
+      auto& seen = names.back();
+      if (twice.empty() && std::find(seen.begin(), seen.end(), name) != seen.end()) twice = name;
+      seen.push_back(name);
+    }
+    return true;
+  };
+  const Json doc = Json::parse(text, noteNames, false);
   if (doc.is_discarded()) {
     error = "the file is not JSON";
+    return std::nullopt;
+  }
+  if (!twice.empty()) {
+    error = "the name \"" + twice + "\" is given twice in one object";
     return std::nullopt;
   }
   BackupContent out;
