@@ -32,14 +32,20 @@ std::string Hex(unsigned value) {
   return text;
 }
 
-bool NamesNothing(int column, const std::string& text) {
+// Not a text the list itself shows: for a channel also "com1" or "X1", which the number rule
+// still reads as a port.
+bool IsForeignText(int column, const std::string& text) {
   if (text.empty() || text == INVALID_TEXT) return false;
-  if (column == COL_CHANNEL) return ChannelCode(text) > 3;
+  if (column == COL_CHANNEL) return ChannelText(ChannelCode(text)) != text;
   return VarTypeCode(text) == VAR_TYPE_NONE;
 }
 
 std::string CellWarning(int column, const std::string& text) {
   const std::string name(AcqColumns()[static_cast<size_t>(column)].jsonName);
+  if (column == COL_CHANNEL && ChannelCode(text) <= 3) {
+    return name + " \"" + text + "\" is not written as the list shows it; it is written as " +
+           ChannelText(ChannelCode(text));
+  }
   if (column == COL_CHANNEL) {
     return name + " \"" + text + "\" names none of COM1 to COM4 (written as " +
            Hex(ChannelCode(text)) + "); the gateway will not poll this row";
@@ -83,7 +89,7 @@ std::vector<std::string> CsvLineWarnings(std::string_view gbkLine, int lineNumbe
   for (const int column : AcqStoredColumns()) {
     const std::string& text = scratch.Cell(row, column);
     const bool number = AcqColumns()[static_cast<size_t>(column)].fieldMax != 0;
-    if (number ? FitsAcqField(column, text) : !NamesNothing(column, text)) continue;
+    if (number ? FitsAcqField(column, text) : !IsForeignText(column, text)) continue;
     warnings.push_back(at + " (row " + std::to_string(row + 1) + "): " + CellWarning(column, text));
   }
   return warnings;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "acq/acq_codes.h"
 #include "acq/acq_grid.h"
@@ -163,24 +164,27 @@ bool ReadImages(const Json& images, BackupContent& out, std::string& error) {
   return true;
 }
 
-}  // namespace
-
-std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error) {
-  // The names seen in each object being parsed, innermost last.
-  std::vector<std::vector<std::string>> names;
-  std::string twice;
+// The document, discarded when it is no JSON; `twice` gets the first name given twice in one
+// object (a parser keeps only one of them).
+Json ParseNamingTwice(std::string_view text, std::string& twice) {
+  std::vector<std::set<std::string>> names;  // of each object being parsed, innermost last
   const Json::parser_callback_t noteNames = [&](int, Json::parse_event_t event, Json& parsed) {
     if (event == Json::parse_event_t::object_start) names.emplace_back();
     if (event == Json::parse_event_t::object_end && !names.empty()) names.pop_back();
     if (event == Json::parse_event_t::key && !names.empty()) {
       const std::string& name = parsed.get_ref<const std::string&>();
-      auto& seen = names.back();
-      if (twice.empty() && std::find(seen.begin(), seen.end(), name) != seen.end()) twice = name;
-      seen.push_back(name);
+      if (!names.back().insert(name).second && twice.empty()) twice = name;
     }
     return true;
   };
-  const Json doc = Json::parse(text, noteNames, false);
+  return Json::parse(text, noteNames, false);
+}
+
+}  // namespace
+
+std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error) {
+  std::string twice;
+  const Json doc = ParseNamingTwice(text, twice);
   if (doc.is_discarded()) {
     error = "the file is not JSON";
     return std::nullopt;
