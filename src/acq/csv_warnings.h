@@ -9,7 +9,7 @@ namespace qv31 {
 
 // A table file larger than this is refused unread: a whole export is about 12 KB, and two
 // exports within one second share a name and append.
-constexpr size_t CSV_FILE_MAX = 1024 * 1024;
+constexpr size_t CSV_FILE_MAX = size_t{1} << 20;
 
 // A file's lines as the text file reader gives them: split at LF, a CR before it dropped,
 // a last line without its line end kept.

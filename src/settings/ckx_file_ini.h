@@ -12,7 +12,7 @@ namespace qv31 {
 constexpr int32_t INI_VALUE_MAX = 259;
 // A larger file is refused unread: the settings at their longest take under 3 KB, and the
 // bound leaves room for other sections and comments.
-constexpr size_t INI_FILE_MAX = 64 * 1024;
+constexpr size_t INI_FILE_MAX = size_t{64} << 10;
 
 // The settings file: private-profile INI in GBK. Section names, keys and values are UTF-8 in
 // the program and GBK in the file.
