@@ -34,7 +34,7 @@ bool ReadText(const std::string& file, std::string& text, std::string& error) {
       error = "cannot read " + file + ": " + std::strerror(ENOENT);
       return false;
     case FileReadResult::Refused:
-      if (reason.rfind("is larger", 0) == 0) reason += " (a backup is about 70 KB)";
+      if (reason.rfind("is larger", 0) == 0) reason += " (a backup is about 60 KB)";
       error = file + " " + reason;
       return false;
   }

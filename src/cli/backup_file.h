@@ -13,7 +13,7 @@ namespace qv31 {
 
 constexpr std::string_view BACKUP_FORMAT = "qv31-backup";
 constexpr int BACKUP_VERSION = 1;
-// A larger file is refused unread: a backup is about 70 KB.
+// A larger file is refused unread: a backup is about 60 KB.
 constexpr size_t BACKUP_FILE_MAX = size_t{1} << 20;
 
 // What a backup file asks to restore, every part already checked.
