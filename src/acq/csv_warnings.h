@@ -5,11 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qv31 {
+#include "acq/ckx_file_txt.h"
 
-// A table file larger than this is refused unread: a whole export is about 12 KB, and two
-// exports within one second share a name and append.
-constexpr size_t CSV_FILE_MAX = size_t{1} << 20;
+namespace qv31 {
 
 // A file's lines as the text file reader gives them: split at LF, a CR before it dropped,
 // a last line without its line end kept.

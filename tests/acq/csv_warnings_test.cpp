@@ -1,7 +1,12 @@
 #include "acq/csv_warnings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+
+#include "acq/csv_file.h"
+#include "file_bytes.h"
 #include "text/gbk.h"
 
 namespace qv31 {
@@ -39,6 +44,23 @@ TEST(CsvWarnings, NameWhatTheImportWillDoUnasked) {
       CsvLineWarnings("5,COM1,1,03-R,0,1,\xB1", 2).at(0).rfind("line 2, column 19: byte 0xB1", 0),
       0u);
   EXPECT_EQ(CsvLineWarnings("5,\xB1,COM1", 2).at(0).rfind("line 2, column 3: byte 0xB1", 0), 0u);
+}
+
+// The window's import opens none of these, so it neither waits for a writer nor reads on
+// without end; no cell changes.
+TEST(CsvWarnings, FilesThatAreNoTableFilesAreNotOpened) {
+  TempDir temp{"qv31-csv-bad"};
+  const std::string fifo = temp.Path("fifo.csv"), huge = temp.Path("huge.csv");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  WriteBytes(huge, Utf8ToGbk(CSV_HEADER) + "\r\n1,COM2\r\n");
+  std::filesystem::resize_file(huge, CSV_FILE_MAX + 1);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), huge, temp.Dir().string()}) {
+    SCOPED_TRACE(path);
+    AcqGrid grid;
+    EXPECT_EQ(ImportCsv(grid, path), CsvResult::OpenFailed);
+    EXPECT_EQ(grid.Cell(0, COL_CHANNEL), "");
+  }
+  EXPECT_EQ(ExportCsv(AcqGrid{}, fifo), CsvResult::OpenFailed);
 }
 
 TEST(CsvWarnings, LinesSplitAsTheTextReaderSplitsThem) {
