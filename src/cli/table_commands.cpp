@@ -23,6 +23,16 @@ struct TableFile {
   std::vector<AcqFinding> findings;
 };
 
+// The import rules over lines already read.
+CsvResult ImportLines(AcqGrid& grid, const std::vector<std::string>& lines) {
+  size_t next = 0;
+  return ImportCsvLines(grid, [&](std::string& line) {
+    if (next == lines.size()) return false;
+    line = lines[next++];
+    return true;
+  });
+}
+
 // Reads `file` (a regular file within CSV_FILE_MAX) and applies the import rules to an empty
 // table: 0 when it may be imported, else the refusal's exit status.
 int ReadTableFile(CtlContext& ctx, const std::string& file, TableFile& table) {
@@ -37,32 +47,17 @@ int ReadTableFile(CtlContext& ctx, const std::string& file, TableFile& table) {
       break;
   }
   table.lines = SplitCsvLines(bytes);
-  size_t next = 0;
   AcqGrid grid;
-  const CsvResult r = ImportCsvLines(grid, [&](std::string& line) {
-    if (next == table.lines.size()) return false;
-    line = table.lines[next++];
-    if (next > 1) {
-      for (auto& w : CsvLineWarnings(line, static_cast<int>(next))) {
-        table.warnings.push_back(std::move(w));
-      }
-    }
-    return true;
-  });
-  if (r == CsvResult::Mismatch) {
+  if (ImportLines(grid, table.lines) == CsvResult::Mismatch) {
     return ctx.Fail(EXIT_FILE, file + ": " + std::string(STATUS_MISMATCH));
+  }
+  for (size_t i = 1; i < table.lines.size(); ++i) {
+    for (auto& w : CsvLineWarnings(table.lines[i], static_cast<int>(i + 1))) {
+      table.warnings.push_back(std::move(w));
+    }
   }
   table.findings = CheckAcqGrid(grid);
   return EXIT_DONE;
-}
-
-void ImportLines(AcqGrid& grid, const std::vector<std::string>& lines) {
-  size_t next = 0;
-  ImportCsvLines(grid, [&](std::string& line) {
-    if (next == lines.size()) return false;
-    line = lines[next++];
-    return true;
-  });
 }
 
 int Show(CtlContext& ctx, bool all) {
