@@ -75,6 +75,7 @@ TEST_F(CtlApplyTest, SetAndApplyChangeOnlyTheNamedBytes) {
 TEST_F(CtlApplyTest, ApplyRefusesABadFileBeforeAskingTheGateway) {
   std::ofstream(Path("bad.json")) << R"({"keys": {"port3.baud": "9601"}})";
   std::ofstream(Path("row.json")) << R"({"table": [{"row": 256}]})";
+  std::ofstream(Path("twice.json")) << R"({"keys": {"4g.station": 2, "4g.station": 3}})";
   const struct {
     std::string file;
     std::string said;
@@ -82,6 +83,7 @@ TEST_F(CtlApplyTest, ApplyRefusesABadFileBeforeAskingTheGateway) {
       {"bad.json", "keys[\"port3.baud\"] must be one of"},
       {"row.json", "table[0].row must be a whole number from 1 to 255"},
       {"missing.json", "cannot read"},
+      {"twice.json", "the name \"4g.station\" is given twice"},
   };
   for (const auto& c : cases) {
     // 127.0.0.2 answers nothing: a run that asked it would time out instead.
