@@ -70,21 +70,6 @@ constexpr ErrnoReason ERRNO_REASONS[] = {
     {EINVAL, PortError::NotSerial},
 };
 
-struct ReasonText {
-  PortError error;
-  std::string_view text;
-};
-
-constexpr ReasonText REASON_TEXTS[] = {
-    {PortError::None, ""},
-    {PortError::Missing, "设备不存在（未插入或名称有误）"},
-    {PortError::Busy, "串口已被其他程序占用"},
-    {PortError::PermissionDenied, "没有访问权限：请将当前用户加入 dialout 组，然后重新登录"},
-    {PortError::NotSerial, "不是串口设备"},
-    {PortError::Other, "系统错误"},
-    {PortError::Lost, "串口已断开（设备被拔出或关闭）"},
-};
-
 PortError ReasonForErrno(int errorNumber) {
   for (const auto& r : ERRNO_REASONS) {
     if (r.errorNumber == errorNumber) return r.error;
@@ -131,13 +116,6 @@ int64_t NowMs() {
 
 }  // namespace
 
-std::string_view PortErrorText(PortError error) {
-  for (const auto& r : REASON_TEXTS) {
-    if (r.error == error) return r.text;
-  }
-  return {};
-}
-
 LineFormat ParseFormatText(std::string_view formatText) {
   auto at = [&](size_t i) {
     return i < formatText.size()
@@ -155,9 +133,7 @@ LineFormat ParseFormatText(std::string_view formatText) {
   return format;
 }
 
-LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud,
-                               std::string_view formatText) {
-  const LineFormat format = ParseFormatText(formatText);
+LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud, LineFormat format) {
   LineTermios t = current;
   // Raw mode as cfmakeraw sets it, plus no software flow control and no parity checking of
   // input: every byte reaches the caller as it came, and the frame CRC judges it.
@@ -168,7 +144,8 @@ LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud,
   const uint32_t keptSize = current.cflag & CSIZE;
   t.cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   t.cflag |= CLOCAL | CREAD;
-  t.cflag |= format.dataBits != 0 ? DATA_BITS_SIZE[format.dataBits - 5] : keptSize;
+  const bool sized = format.dataBits >= 5 && format.dataBits <= 8;
+  t.cflag |= sized ? DATA_BITS_SIZE[format.dataBits - 5] : keptSize;
   for (const auto& p : PARITY_BITS) {
     if (p.letter == format.parity) t.cflag |= p.bits;
   }
@@ -228,7 +205,7 @@ void SerialLine::Fail(PortError error, int errorNumber) {
   fd_ = -1;
 }
 
-bool SerialLine::Open(std::string_view path, uint32_t baud, std::string_view formatText) {
+bool SerialLine::Open(std::string_view path, uint32_t baud, LineFormat format) {
   Close();
   lost_.store(false, std::memory_order_relaxed);
   error_ = PortError::None;
@@ -259,7 +236,7 @@ bool SerialLine::Open(std::string_view path, uint32_t baud, std::string_view for
     return false;
   }
   ::ioctl(fd_, TIOCEXCL);
-  const termios2 wanted = ToKernel(ComposeLineTermios(FromKernel(kernel), baud, formatText));
+  const termios2 wanted = ToKernel(ComposeLineTermios(FromKernel(kernel), baud, format));
   // A device that refuses a setting keeps its own; the link then simply gets no answers.
   ::ioctl(fd_, TCSETS2, &wanted);
   ::ioctl(fd_, TCFLSH, TCIOFLUSH);

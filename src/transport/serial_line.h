@@ -19,9 +19,6 @@ enum class PortError : uint8_t {
   Lost,  // an open device went away; never the result of Open, see SerialLine::Lost()
 };
 
-// A one-line explanation of a reason, shown under the window's own message.
-std::string_view PortErrorText(PortError error);
-
 // Frame format as a format text such as "n,8,1" describes it: the first character is the
 // parity (e, o, m, s; anything else means none), the character at index 2 the data bits, the
 // character at index 4 the stop bits ("1" gives one, anything else two). Letter case does not
@@ -63,8 +60,7 @@ struct LineSettings {
 // The settings Open writes: `current` with raw mode, no flow control, the receiver on, the
 // rate and the frame format applied. A baud of 0 keeps the current rate (0 would hang the line
 // up); a rate without a B constant, 14400 among them, is set as a number.
-LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud,
-                               std::string_view formatText);
+LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud, LineFormat format);
 LineSettings DescribeLineTermios(const LineTermios& termios);
 
 // Puts a terminal descriptor (for example the slave side of a pseudo-terminal) into raw mode:
@@ -88,10 +84,10 @@ class SerialLine {
 
   // Opens `path` ("/dev/ttyUSB0"; a bare name such as "ttyUSB0" is looked up in /dev) for
   // reading and writing, non-blocking, exclusively (TIOCEXCL and an advisory flock), in raw
-  // mode with `baud` and `formatText` (see ParseFormatText). Closes first when open. False
+  // mode with `baud` and `format`. Closes first when open. False
   // when the device cannot be opened; Error() then says why. A device that refuses a
   // setting keeps its own and the open still succeeds.
-  bool Open(std::string_view path, uint32_t baud, std::string_view formatText);
+  bool Open(std::string_view path, uint32_t baud, LineFormat format);
   // Discards pending input and output, releases the device. Harmless when closed.
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
