@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "transport/port_discovery.h"
-#include "transport/serial_line.h"
+#include "transport/line_termios.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;

@@ -108,8 +108,7 @@ int CtlContext::GatewayFailure() {
       break;
     case GatewaySession::Outcome::Stopped:
       status = InterruptedStatus();
-      Fail(status,
-           std::string("stopped by SIG") + sigabbrev_np(CaughtSignal()) + " at a frame boundary");
+      Fail(status, "stopped by " + InterruptName() + " at a frame boundary");
       break;
     default:
       Fail(status, std::string(STATUS_TIMEOUT) + " (the gateway did not answer)");

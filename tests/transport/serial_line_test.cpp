@@ -10,6 +10,7 @@
 #include <functional>
 #include <tuple>
 
+#include "transport/line_termios.h"
 #include "transport/pty_pair.h"
 
 namespace qv31 {
