@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 TEAM := -DQV31_WERROR=ON
 
 .PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz test-package package bench \
-        format lint clean
+        format lint clean windows test-windows
 
 all: build
 
@@ -22,8 +22,8 @@ run: build
 	@scripts/run-demo
 
 # Every test, in three builds (plain, ASan+UBSan, TSan), plus a short run of each fuzz target,
-# and the release build's package unpacked and run.
-test: test-unit test-asan test-tsan test-fuzz test-package
+# the release build's package unpacked and run, and the Windows programs under Wine.
+test: test-unit test-asan test-tsan test-fuzz test-package test-windows
 	@echo "make test: all passed"
 
 test-unit: build
@@ -78,6 +78,18 @@ package: deps build-release/build.ninja
 test-package: package
 	tests/install/check_deb.sh build-release/qv31_*.deb
 
+# The Windows programs (qv31ctl.exe, qv31-sim.exe), cross-built with mingw-w64 into
+# build-windows/bin, and their tests under Wine against the Linux build's programs.
+build-windows/build.ninja: | deps
+	cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release $(TEAM) -DQV31_GUI=OFF -DQV31_LINUX_BIN=$(CURDIR)/build/bin
+
+windows: deps build-windows/build.ninja
+	cmake --build build-windows -j $(JOBS)
+
+test-windows: build windows
+	ctest --test-dir build-windows --output-on-failure -j $(JOBS)
+
 build-bench/build.ninja: | deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
@@ -93,4 +105,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-bench build-release
+	rm -rf build build-asan build-tsan build-fuzz build-bench build-release build-windows
