@@ -93,9 +93,10 @@ test-windows: build windows
 build-bench/build.ninja: | deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
-bench: deps build-bench/build.ninja
+bench: deps build-bench/build.ninja windows
 	cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
+	@scripts/run-bench-windows build-bench/bin build-windows/bin
 
 # clang-tidy with .clang-tidy over src/; it needs only the configured build's compile commands.
 lint: deps build/build.ninja
