@@ -8,7 +8,17 @@
 namespace qv31 {
 namespace {
 
-std::string SystemErrorText(DWORD code) { return "system error " + std::to_string(code); }
+// The system's own words for an error code.
+std::string SystemErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = n > 0 ? std::wstring(text, n) : L"system error " + std::to_wstring(code);
+  if (text != nullptr) LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.pop_back();
+  return WideToUtf8(wide);
+}
 
 const char* KindOf(DWORD type) {
   if (type == FILE_TYPE_PIPE) return "is a pipe, not a regular file";
