@@ -1,16 +1,15 @@
 #include "cli/fleet.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
 #include "cli/backup_commands.h"
 #include "cli/ctl_commands.h"
+#include "cli/memory_stream.h"
 #include "text/number_text.h"
 
 namespace qv31 {
@@ -25,29 +24,6 @@ struct GatewayRun {
   std::string file;  // backup: where this gateway's backup goes
   int status = -1;
   std::string out, err;
-};
-
-// A stream into memory, its text taken when it is closed.
-class MemoryStream {
- public:
-  MemoryStream() : file_(open_memstream(&data_, &size_)) {}
-  ~MemoryStream() {
-    Close();
-    std::free(data_);
-  }
-  MemoryStream(const MemoryStream&) = delete;
-  MemoryStream& operator=(const MemoryStream&) = delete;
-  std::FILE* File() const { return file_ != nullptr ? file_ : stderr; }
-  std::string Close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
-    return data_ != nullptr ? std::string(data_, size_) : std::string();
-  }
-
- private:
-  char* data_ = nullptr;
-  size_t size_ = 0;
-  std::FILE* file_;
 };
 
 // The gateways of --hosts FILE and --udp, in order; false with `error` set.
@@ -92,12 +68,12 @@ bool CheckTargets(const std::vector<std::string>& targets, std::string& error) {
 
 // The backup directory, made when missing; one file per gateway in it.
 bool PrepareBackups(const std::string& dir, std::vector<GatewayRun>& runs, std::string& error) {
-  struct stat st {};
-  if (::stat(dir.c_str(), &st) != 0 && ::mkdir(dir.c_str(), 0777) != 0) {
-    error = "cannot make the directory " + dir;
-    return false;
-  }
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  namespace fs = std::filesystem;
+  // A UTF-8 name on either system.
+  const fs::path path(std::u8string(dir.begin(), dir.end()));
+  std::error_code ec;
+  fs::create_directories(path, ec);
+  if (!fs::is_directory(path, ec)) {
     error = "with several gateways, backup takes a directory, and " + dir + " is not one";
     return false;
   }
