@@ -96,7 +96,7 @@ void GatewaySession::SetAll() {
 
 void GatewaySession::Halt() {
   gate_.closed = true;
-  engine_.PendingQueue().Clear();
+  engine_.DropQueue();
 }
 
 bool GatewaySession::Halted() const {
