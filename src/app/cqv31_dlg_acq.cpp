@@ -56,14 +56,11 @@ void CQV31Dlg::ClearAcqView() {
 void CQV31Dlg::QueryAcq() {
   SetCommandButtonsEnabled(false);
   ClearAcqView();
+  MarkBlank(GroupId::Acq);
   session_.Query(GroupId::Acq);
 }
 
-void CQV31Dlg::SetAcq() {
-  SetCommandButtonsEnabled(false);
-  CopyAcqSettings();
-  session_.Set(GroupId::Acq);
-}
+void CQV31Dlg::SetAcq() { WriteGroups({GroupId::Acq}); }
 
 void CQV31Dlg::QueryAll() {
   SetCommandButtonsEnabled(false);
@@ -76,17 +73,18 @@ void CQV31Dlg::QueryAll() {
   }
   ClearNetwork();
   ClearAcqView();
+  for (const GroupEntry& g : Groups()) {
+    if (!g.set.Span().empty()) MarkBlank(g.id);
+  }
   session_.QueryAll();
 }
 
-// Every group's controls are taken before the first frame is sent.
 void CQV31Dlg::SetAll() {
-  SetCommandButtonsEnabled(false);
-  for (int p = 1; p <= GATEWAY_PORT_COUNT; ++p) CopyPortControls(p);
-  Copy4GControls();
-  CopyNetworkControls();
-  CopyAcqSettings();
-  session_.SetAll();
+  std::vector<GroupId> groups;
+  for (const GroupEntry& g : Groups()) {
+    if (!g.set.Span().empty()) groups.push_back(g.id);
+  }
+  WriteGroups(groups);
 }
 
 // ---- CSV files -------------------------------------------------------------------------
@@ -124,6 +122,8 @@ void CQV31Dlg::LoadCsv() {
 
 void CQV31Dlg::SetCellText(int row, int column, std::string_view text) {
   if (session_.Grid().SetCell(row, column, text) < 0) return;
+  acqBlank_ = 0;
+  blank_ &= ~(1u << static_cast<unsigned>(GroupId::Acq));
   session_.Grid().RecalcAcqRow(row);
   TableChanged(row, row);
 }

@@ -90,7 +90,9 @@ void RequestEngine::Tick() {
 
 ExchangeOutcome RequestEngine::OutcomeOf(ExchangeEnd end) const {
   const ExchangeProgress p = Progress();
-  return {end, phase_, p.answered, p.total};
+  const bool unanswered = end == ExchangeEnd::TimedOut ||
+                          (end == ExchangeEnd::LinkLost && state_ == ExchangeState::AwaitingReply);
+  return {end, phase_, p.answered, p.total, unanswered};
 }
 
 RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {

@@ -47,6 +47,8 @@ struct ExchangeOutcome {
   EnginePhase phase;
   int answered;
   int queued;
+  // The frame after the answered ones was sent and never answered.
+  bool unanswered = false;
   bool operator==(const ExchangeOutcome&) const = default;
 };
 

@@ -95,7 +95,8 @@ TEST_F(EngineTest, SilentGatewayRepeatsTwiceThenTimesOut) {
   EXPECT_TRUE(rig.ended.empty()) << "the second repeat waits its full time-out";
   rig.RunUntil(1530);
   ASSERT_EQ(rig.ended.size(), 1u);
-  EXPECT_EQ(rig.ended[0], (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 2}));
+  EXPECT_EQ(rig.ended[0],
+            (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 2, true}));
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0) << "rest of the queue discarded";
   rig.RunUntil(3000);
   EXPECT_EQ(rig.sent.size(), 3u);
@@ -319,7 +320,7 @@ TEST_F(ConnectPhaseTest, NoAnswerEndsItTimedOut) {
   EXPECT_TRUE(rig.ended.empty());
   rig.RunUntil(2000);
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
-  const ExchangeOutcome timedOut{ExchangeEnd::TimedOut, EnginePhase::Connect, 0, 2};
+  const ExchangeOutcome timedOut{ExchangeEnd::TimedOut, EnginePhase::Connect, 0, 2, true};
   EXPECT_EQ(rig.ended, std::vector<ExchangeOutcome>{timedOut});
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0);
 }
