@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/control_checks.h"
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
@@ -91,14 +93,6 @@ void CQV31Dlg::CopyGroupControls(GroupId group) {
 }
 
 bool CQV31Dlg::WriteGroups(const std::vector<GroupId>& groups) {
-  const auto textOf = [this](int id) { return view_.Text(id); };
-  for (const GroupId g : groups) {
-    if (const auto refusal = CheckGroupControls(g, textOf)) {
-      view_.MessageBox(refusal->text);
-      view_.Focus(refusal->id);
-      return false;
-    }
-  }
   std::vector<GroupId> blank;
   for (const GroupId g : groups) {
     if (StillBlank(g)) blank.push_back(g);
@@ -106,6 +100,16 @@ bool CQV31Dlg::WriteGroups(const std::vector<GroupId>& groups) {
   if (!blank.empty() && !view_.AskYesNo(std::string(ASK_BLANK_HEAD) + "\n" + GroupList(blank) +
                                         "\n" + std::string(ASK_BLANK_TAIL))) {
     return false;
+  }
+  // A group the operator has just agreed to write empty is written as it stands.
+  const auto textOf = [this](int id) { return view_.Text(id); };
+  for (const GroupId g : groups) {
+    if (std::find(blank.begin(), blank.end(), g) != blank.end()) continue;
+    if (const auto refusal = CheckGroupControls(g, textOf)) {
+      view_.MessageBox(refusal->text);
+      view_.Focus(refusal->id);
+      return false;
+    }
   }
   SetCommandButtonsEnabled(false);
   // Every group's controls are taken before the first frame is sent.
