@@ -1,8 +1,10 @@
 #include "app/control_checks.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
+#include "acq/csv_file.h"
 #include "app/control_ids.h"
 #include "app/dialog_texts.h"
 #include "session/key_table.h"
@@ -82,6 +84,29 @@ std::string WriteAccountText(const std::vector<WriteEntry>& entries) {
   for (size_t i = 0; i < lists.size(); ++i) {
     if (!lists[i].empty()) text += std::string(HEADS[i]) + lists[i] + "\n";
   }
+  return text;
+}
+
+std::string SkippedLinesText(const std::vector<int>& lines) {
+  if (lines.empty()) return {};
+  std::string list;
+  for (const int l : lines) {
+    if (!list.empty()) list += LIST_SEPARATOR;
+    list += std::to_string(l);
+  }
+  return std::string(SKIPPED_HEAD) + list + std::string(SKIPPED_TAIL);
+}
+
+std::string CsvRefusalText(const std::string& path, const std::string& firstLine) {
+  std::string text = path + "\n" + std::string(CSV_REFUSED_HEAD) + "\n" +
+                     std::string(CSV_EXPECTED) + std::string(CSV_HEADER) + "\n" +
+                     std::string(CSV_FOUND);
+  // A long line is cut on a character boundary.
+  size_t cut = std::min<size_t>(firstLine.size(), 80);
+  while (cut < firstLine.size() && (static_cast<unsigned char>(firstLine[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  text += firstLine.empty() ? std::string(CSV_EMPTY_LINE) : firstLine.substr(0, cut);
   return text;
 }
 

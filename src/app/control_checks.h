@@ -27,4 +27,10 @@ std::string GroupList(const std::vector<GroupId>& groups);
 // The account of an exchange's writes, one line per fate that has any ("已写入：串口1、串口2").
 std::string WriteAccountText(const std::vector<WriteEntry>& entries);
 
+// Beside "导入完成": the lines an import skipped because their number names no row; empty
+// when none.
+std::string SkippedLinesText(const std::vector<int>& lines);
+// Beside "数据内容不符合": which line of which file, and why.
+std::string CsvRefusalText(const std::string& path, const std::string& firstLine);
+
 }  // namespace qv31

@@ -52,6 +52,14 @@ constexpr std::string_view CLOSE_ASK = "现在退出会中断通信。仍要退�
 
 // A CSV export that failed: the file, then the reason.
 constexpr std::string_view EXPORT_FAILED = "无法写入文件：";
+// A CSV file refused with "数据内容不符合": its first line is not the header.
+constexpr std::string_view CSV_REFUSED_HEAD = "第1行不是表头，没有导入任何数据。";
+constexpr std::string_view CSV_EXPECTED = "应为：";
+constexpr std::string_view CSV_FOUND = "实为：";
+constexpr std::string_view CSV_EMPTY_LINE = "（空）";
+// After "导入完成": lines whose number is not a row.
+constexpr std::string_view SKIPPED_HEAD = "，跳过第";
+constexpr std::string_view SKIPPED_TAIL = "行（编号不在1到255之间）";
 
 // Locked while the link is open.
 constexpr std::array<int, 5> LINK_CONTROLS = {IDC_MODE, IDC_LINK_PORT, IDC_LINK_BAUD,

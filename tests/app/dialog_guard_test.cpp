@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "acq/csv_file.h"
 #include "app/dialog_harness.h"
+#include "text/gbk.h"
 
 namespace qv31 {
 namespace {
@@ -154,6 +158,45 @@ TEST(DialogGuard, ClosingDuringAnExchangeAsksFirst) {
   EXPECT_NE(q.find("未写入：串口3"), std::string::npos) << q;
   rig.view.answers.push_back(true);
   EXPECT_TRUE(rig.dlg->MayClose());
+}
+
+// Files: a failed export says which file and why; a refused import which line and why; an
+// import that skipped lines lists them after "导入完成".
+TEST(DialogGuard, FileOutcomesAreTold) {
+  DialogRig rig;
+  const std::string exportPath = CsvExportPath(rig.dir.Dir().string(), 1700000000);
+  std::filesystem::create_directory(exportPath);  // a directory where the file would go
+  rig.dlg->OnCommand(IDC_SAVE_CSV);
+  ASSERT_EQ(rig.view.messages.size(), 1u);
+  EXPECT_EQ(rig.view.messages[0], "无法写入文件：" + exportPath + "\nIs a directory");
+
+  const std::string header = Utf8ToGbk(CSV_HEADER);
+  const struct {
+    std::string bytes;
+    std::string status;
+    std::string message;
+  } cases[] = {
+      {header + "\r\n1,COM2,1,01-R,1,1,1\r\n300,COM1\r\n0\r\n",
+       "导入完成，跳过第3、4行（编号不在1到255之间）", ""},
+      {"编号;通道号\r\n", "数据内容不符合",
+       "\n第1行不是表头，没有导入任何数据。\n应为：编号,通道号,从站地址,变量类型,起始变量,变量个数,"
+       "缓存\n"
+       "实为：编号;通道号"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = rig.dir.Path("in.csv");
+    WriteBytes(path, c.bytes);
+    rig.view.chooserAnswer = path;
+    rig.view.messages.clear();
+    rig.dlg->OnCommand(IDC_LOAD_CSV);
+    EXPECT_EQ(rig.Status(), c.status);
+    if (c.message.empty()) {
+      EXPECT_TRUE(rig.view.messages.empty());
+    } else {
+      ASSERT_EQ(rig.view.messages.size(), 1u);
+      EXPECT_EQ(rig.view.messages[0], path + c.message);
+    }
+  }
 }
 
 }  // namespace
