@@ -80,6 +80,10 @@ bool LinkTransport::SendBlock(int32_t length, const uint8_t* data) {
 std::string LinkTransport::OpenErrorText() const {
   if (PortLost()) return std::string(PortErrorText(PortError::Lost));
   if (lastTried_ == Kind::Serial) {
+    if (serial_.Error() == PortError::PermissionDenied) {
+      const std::string path = lastPort_.starts_with('/') ? lastPort_ : "/dev/" + lastPort_;
+      return PermissionHint(path, DeviceGroupOf(path));
+    }
     std::string text(PortErrorText(serial_.Error()));
     // Name whoever holds the port, such as a modem manager that took a USB adapter.
     if (serial_.Error() == PortError::Busy) {

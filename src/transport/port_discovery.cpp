@@ -1,5 +1,10 @@
 #include "transport/port_discovery.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -121,6 +126,39 @@ std::vector<std::string> PortHolders(std::string_view devicePath, std::string_vi
     }
   }
   return holders;
+}
+
+// ---- Permission hint ------------------------------------------------------------------
+
+DeviceGroupAccess DeviceGroupOf(const std::string& devicePath) {
+  DeviceGroupAccess access{{}, false, false};
+  struct stat st {};
+  if (::stat(devicePath.c_str(), &st) != 0) return access;
+  if (const group* g = ::getgrgid(st.st_gid)) access.group = g->gr_name;
+  std::vector<gid_t> held(static_cast<size_t>(std::max(::getgroups(0, nullptr), 0)) + 1);
+  const int n = ::getgroups(static_cast<int>(held.size()), held.data());
+  held.resize(static_cast<size_t>(std::max(n, 0)));
+  held.push_back(::getegid());
+  access.inSession = std::find(held.begin(), held.end(), st.st_gid) != held.end();
+  access.inUserDatabase = access.inSession;
+  if (const passwd* pw = ::getpwuid(::getuid())) {
+    int count = 64;
+    std::vector<gid_t> all(static_cast<size_t>(count));
+    if (::getgrouplist(pw->pw_name, pw->pw_gid, all.data(), &count) >= 0) {
+      all.resize(static_cast<size_t>(count));
+      access.inUserDatabase =
+          access.inUserDatabase || std::find(all.begin(), all.end(), st.st_gid) != all.end();
+    }
+  }
+  return access;
+}
+
+std::string PermissionHint(const std::string& devicePath, const DeviceGroupAccess& access) {
+  if (access.group.empty()) return "没有访问权限：请检查 " + devicePath + " 的权限";
+  const std::string head = "没有访问权限：" + devicePath + " 属于 " + access.group + " 组，";
+  if (access.inSession) return head + "当前用户已在该组中，但该组没有读写权限";
+  if (access.inUserDatabase) return head + "当前用户已加入该组，但本次登录尚未生效：请重新登录";
+  return head + "当前用户不在该组中：请将当前用户加入 " + access.group + " 组，然后重新登录";
 }
 
 }  // namespace qv31

@@ -23,6 +23,16 @@ std::string PortDescription(std::string_view devicePath, std::string_view sysRoo
 std::vector<std::string> PortHolders(std::string_view devicePath,
                                      std::string_view procRoot = "/proc");
 
+// Whether the user may reach a device through its group.
+struct DeviceGroupAccess {
+  std::string group;    // the device's group by name; empty when unknown
+  bool inSession;       // this process holds the group now
+  bool inUserDatabase;  // the user is a member, perhaps from a later login
+};
+DeviceGroupAccess DeviceGroupOf(const std::string& devicePath);
+// The hint after a refused open: the device's own group and whether the user is in it.
+std::string PermissionHint(const std::string& devicePath, const DeviceGroupAccess& access);
+
 // Natural order of names: runs of digits compare by value, everything else byte by byte.
 bool NaturalLess(std::string_view a, std::string_view b);
 

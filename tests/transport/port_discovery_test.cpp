@@ -70,6 +70,32 @@ TEST(PortDiscovery, ABusyPortNamesTheProgramHoldingIt) {
   EXPECT_TRUE(PortHolders("/dev/qv31-none").empty());
 }
 
+// The hint names the device's own group (not always dialout) and what the user lacks.
+TEST(PermissionHint, NamesTheDevicesGroupAndTheUsersStanding) {
+  const struct {
+    DeviceGroupAccess access;
+    const char* says;
+  } cases[] = {
+      {{"uucp", false, false},
+       "/dev/ttyUSB0 属于 uucp 组，当前用户不在该组中：请将当前用户加入 uucp 组"},
+      {{"dialout", false, true}, "当前用户已加入该组，但本次登录尚未生效：请重新登录"},
+      {{"dialout", true, true}, "当前用户已在该组中，但该组没有读写权限"},
+      {{"", false, false}, "请检查 /dev/ttyUSB0 的权限"},
+  };
+  for (const auto& c : cases) {
+    const std::string hint = PermissionHint("/dev/ttyUSB0", c.access);
+    EXPECT_NE(hint.find(c.says), std::string::npos) << hint;
+  }
+  // This process's own group, as a file it made has it.
+  const std::string path = ::testing::TempDir() + "qv31-group-probe";
+  std::ofstream(path).put('x');
+  const DeviceGroupAccess own = DeviceGroupOf(path);
+  EXPECT_FALSE(own.group.empty());
+  EXPECT_TRUE(own.inSession);
+  EXPECT_TRUE(own.inUserDatabase);
+  std::remove(path.c_str());
+}
+
 TEST(ChoiceLists, SelectComboText) {
   const std::string_view ports[] = {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB0"};
   const std::tuple<std::span<const std::string_view>, const char*, int32_t> cases[] = {
