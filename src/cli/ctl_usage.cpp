@@ -61,7 +61,8 @@ const std::array<Described, 10> COMMANDS = {{
      "asked); a line per finding"},
     {"stop",
      "switch acquisition off (serial only): one stop frame, then\n"
-     "one second of draining replies"},
+     "one second of draining replies; exit 1 when the gateway\n"
+     "never acknowledged it"},
     {"backup FILE", "every key and the whole table into one JSON file"},
     {"restore FILE",
      "check the whole backup, write it to the gateway, then read\n"

@@ -16,11 +16,11 @@ enum class BlockFate : uint8_t {
   TooShort,  // fewer than 2 bytes: not examined
   BadCrc,    // the check over all but the last two bytes failed
   BadPreamble,
-  Completed,  // a valid reply that completed the request in flight
-  Late,       // a valid reply to no request in flight (a repeat's second answer, an abandoned
-              // request's answer, unasked): recorded, never stored
+  Completed,   // a valid reply that completed the request in flight
+  Late,        // a valid reply to no request in flight (a repeat's second answer, an abandoned
+               // request's answer, unasked): recorded, never stored
+  Unmatched,   // a valid frame that no accepted reply matches: dropped
   StopAnswer,  // the gateway's acknowledgement of the stop frame
-  Unmatched,  // a valid frame that no accepted reply matches: dropped
 };
 
 // One block on the link, as the engine saw it. `bytes` is valid during the call only.
