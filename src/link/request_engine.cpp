@@ -95,6 +95,28 @@ ExchangeOutcome RequestEngine::OutcomeOf(ExchangeEnd end) const {
   return {end, phase_, p.answered, p.total, unanswered};
 }
 
+RequestEngine::Received RequestEngine::DispatchConnect(const FrameHeader& header,
+                                                       const uint8_t* block, int32_t length,
+                                                       const uint8_t* payload) {
+  // Only the identity reply counts while connecting. Another identity-area read reply
+  // ends the tick; every other block is dropped.
+  const AcceptedReply* ident = header.area == AREA_IDENT && header.opCode == OP_READ_REPLY
+                                   ? MatchAcceptedReply(header)
+                                   : nullptr;
+  if (ident == nullptr) {
+    Tell(false, block, length, BlockFate::Unmatched);
+    return header.area == AREA_IDENT && header.opCode == OP_READ_REPLY ? Received::Examined
+                                                                       : Received::Nothing;
+  }
+  Tell(false, block, length, BlockFate::Completed);
+  ++answered_;
+  RememberEchoes(false);
+  phase_ = EnginePhase::Normal;
+  client_.StoreReply(*ident, payload);
+  state_ = ExchangeState::Ready;
+  return Received::Completed;
+}
+
 RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
   receiveBuffer_.fill(0);
   receivedLength_ = 0;
@@ -115,25 +137,7 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
   }
   const uint8_t* payload = receiveBuffer_.data() + FRAME_HEADER_SIZE;
 
-  if (connectPhase) {
-    // Only the identity reply counts while connecting. Another identity-area read reply
-    // ends the tick; every other block is dropped.
-    const AcceptedReply* ident = header->area == AREA_IDENT && header->opCode == OP_READ_REPLY
-                                     ? MatchAcceptedReply(*header)
-                                     : nullptr;
-    if (ident == nullptr) {
-      Tell(false, block, length, BlockFate::Unmatched);
-      return header->area == AREA_IDENT && header->opCode == OP_READ_REPLY ? Received::Examined
-                                                                           : Received::Nothing;
-    }
-    Tell(false, block, length, BlockFate::Completed);
-    ++answered_;
-    RememberEchoes(false);
-    phase_ = EnginePhase::Normal;
-    client_.StoreReply(*ident, payload);
-    state_ = ExchangeState::Ready;
-    return Received::Completed;
-  }
+  if (connectPhase) return DispatchConnect(*header, block, length, payload);
 
   const AcceptedReply* row = MatchAcceptedReply(*header);
   if (row == nullptr) {

@@ -123,6 +123,8 @@ class RequestEngine {
  private:
   enum class Received { Nothing, Examined, Completed };
   Received ReceiveAndDispatch(bool connectPhase);
+  Received DispatchConnect(const FrameHeader& header, const uint8_t* block, int32_t length,
+                           const uint8_t* payload);
   // Returns true when the exchange was abandoned.
   bool CheckTimeout();
   void SendNext(bool connectPhase);

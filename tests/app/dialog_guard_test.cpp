@@ -8,6 +8,7 @@
 #include "acq/csv_file.h"
 #include "app/dialog_harness.h"
 #include "text/gbk.h"
+#include "transport/pty_pair.h"
 
 namespace qv31 {
 namespace {
@@ -158,6 +159,22 @@ TEST(DialogGuard, ClosingDuringAnExchangeAsksFirst) {
   EXPECT_NE(q.find("未写入：串口3"), std::string::npos) << q;
   rig.view.answers.push_back(true);
   EXPECT_TRUE(rig.dlg->MayClose());
+}
+
+// An adapter pulled while the link is open: the link closes and the status box says so,
+// not the "执行完成" of before.
+TEST(DialogGuard, ALostPortShowsInTheStatusBox) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  DialogRig rig({pty.slavePath});
+  rig.view.SetText(IDC_STATUS, "执行完成");
+  rig.dlg->OnCommand(IDC_OPEN_CLOSE);
+  ASSERT_TRUE(rig.dlg->LinkOpen());
+  rig.timers.Advance(10);
+  pty.CloseMaster();
+  ASSERT_TRUE(rig.timers.AdvanceUntil([&] { return !rig.dlg->LinkOpen(); }, 3000));
+  EXPECT_EQ(rig.Status(), "串口已断开");
+  EXPECT_EQ(rig.view.messages.size(), 1u);
 }
 
 // Files: a failed export says which file and why; a refused import which line and why; an
