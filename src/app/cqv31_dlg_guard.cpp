@@ -37,7 +37,8 @@ void CQV31Dlg::ClearBlank(const AcceptedReply& row) {
   if (row.show & SHOW_4G) blank_ &= ~Bit(GroupId::FourG);
   if (row.show & SHOW_NETWORK) blank_ &= ~Bit(GroupId::Network);
   for (int p = 0; p < GATEWAY_PORT_COUNT; ++p) {
-    if (row.show & (SHOW_PORT1 << p)) blank_ &= ~Bit(static_cast<GroupId>(int(GroupId::Port1) + p));
+    if (row.show & (SHOW_PORT1 << p))
+      blank_ &= ~Bit(static_cast<GroupId>(static_cast<int>(GroupId::Port1) + p));
   }
 }
 

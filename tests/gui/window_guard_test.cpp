@@ -14,8 +14,8 @@ class CutShortTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    // Each reply 100 ms late, so the gateway can be stopped between two writes.
-    ASSERT_TRUE(sim_.Start({"--udp", "127.0.0.1:0", "--delay", "100"}));
+    // Each reply 250 ms late, so the gateway can be stopped between two writes.
+    ASSERT_TRUE(sim_.Start({"--udp", "127.0.0.1:0", "--delay", "250"}));
     WindowOptions options;
     options.udpHost = "127.0.0.1";
     options.udpPort = std::to_string(sim_.UdpPort());
