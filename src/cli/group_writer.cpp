@@ -74,7 +74,7 @@ std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
         e.tableBlock >= 0 ? kTableBlockNames[e.tableBlock] : std::string(Group(e.group).name));
   }
   static constexpr const char* kHeads[] = {
-      "  written: ", "  sent, never acknowledged (perhaps written): ", "  not written: "};
+      "  written: ", "  sent without acknowledgement (perhaps written): ", "  not written: "};
   std::string text;
   for (size_t l = 0; l < 3; ++l) {
     if (lists[l].empty()) continue;
