@@ -6,6 +6,7 @@
 #include "cli/ctl_output.h"
 #include "link/group_table.h"
 #include "session/key_table.h"
+#include "session/write_account.h"
 
 namespace qv31 {
 namespace {
@@ -19,18 +20,9 @@ constexpr const char* kTableBlockNames[] = {
     "table block 4 (rows 192-255)",
 };
 
-}  // namespace
-
-std::string WriteNameOf(const std::vector<uint8_t>& frame) {
-  if (frame.size() < FRAME_HEADER_SIZE || frame[9] != OP_WRITE) return {};
-  const auto address = static_cast<uint16_t>(frame[10] | (frame[11] << 8));
-  const GroupEntry* g = GroupWriting(frame[8], address);
-  if (g == nullptr) return {};
-  if (g->id != GroupId::Acq) return std::string(g->name);
-  return kTableBlockNames[(address / TABLE_BLOCK_BYTES) % 4];
+std::string EntryName(const WriteEntry& e) {
+  return e.tableBlock >= 0 ? kTableBlockNames[e.tableBlock] : std::string(Group(e.group).name);
 }
-
-namespace {
 
 std::map<std::string, std::string> GroupTexts(GatewaySession& session, KeyGroup g) {
   std::map<std::string, std::string> texts;
@@ -79,13 +71,15 @@ void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& val
   SetKeyText(key, session.Params(), session.Grid(), value);
 }
 
+std::string WriteNameOf(const std::vector<uint8_t>& frame) {
+  const auto entries = AccountWrites({frame}, 1, false);
+  return entries.empty() ? std::string() : EntryName(entries.front());
+}
+
 std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
-  std::vector<std::string> lists[3];  // written, perhaps written, not written
-  for (size_t i = 0; i < writes.size(); ++i) {
-    std::string name = WriteNameOf(writes[i]);
-    if (name.empty()) continue;
-    const auto at = static_cast<int>(i);
-    lists[at < answered ? 0 : (at == answered && inFlight) ? 1 : 2].push_back(std::move(name));
+  std::vector<std::string> lists[3];  // by WriteFate: written, perhaps written, not written
+  for (const WriteEntry& e : AccountWrites(writes, answered, inFlight)) {
+    lists[static_cast<size_t>(e.fate)].push_back(EntryName(e));
   }
   static constexpr const char* kHeads[] = {
       "  written: ", "  sent without acknowledgement (perhaps written): ", "  not written: "};

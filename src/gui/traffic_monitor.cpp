@@ -54,7 +54,7 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
   header->resizeSection(TrafficModel::HEADER,
                         m.horizontalAdvance(QStringLiteral("区1 写应答 地址65535 长度1024")) + pad);
   header->resizeSection(TrafficModel::FATE,
-                        m.horizontalAdvance(QStringLiteral("存储（迟到或未请求）")) + pad);
+                        m.horizontalAdvance(QStringLiteral("迟到应答，丢弃")) + pad);
 
   pause_->setObjectName(QStringLiteral("trafficPause"));
   pause_->setCheckable(true);
