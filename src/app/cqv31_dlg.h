@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "acq/acq_grid.h"
 #include "acq/acq_table.h"
 #include "app/dialog_view.h"
+#include "app/text_catalogue.h"
 #include "app/traffic_log.h"
 #include "session/gateway_session.h"
 #include "settings/ckx_file_ini.h"
@@ -28,6 +30,9 @@ constexpr uint32_t UDP_CLOSE_PAUSE_MS = 100;
 constexpr std::string_view WINDOW_TITLE = "采集管理设置软件";
 constexpr std::string_view CSV_FILTER_NAME = "参数文件 (*.csv)";
 constexpr std::string_view CSV_FILTER_PATTERN = "*.csv";
+// The window's language as the operator chose it, "zh" or "en", in the settings file's
+// section beside the link settings; the command line and older versions ignore it.
+constexpr std::string_view LANGUAGE_KEY = "语言";
 
 // What the dialog needs from the world around it; tests give fakes for all of it.
 struct DialogEnvironment {
@@ -100,6 +105,13 @@ class CQV31Dlg final : private SessionListener {
 
   void OnAbout();
   std::string AboutText() const;
+
+  // The language chosen in the window and kept in the settings file, read with the settings;
+  // nothing when none was chosen (or the file's value is neither "zh" nor "en").
+  std::optional<Language> ChosenLanguage() const { return chosenLanguage_; }
+  // Keeps the operator's choice in the settings file at once. False when it cannot be
+  // written; the window still switches.
+  bool ChooseLanguage(Language language);
 
   // The cells of the list, for the window's table model, and what the table checks found.
   const AcqGrid& Grid() const { return session_.Grid(); }
@@ -179,6 +191,7 @@ class CQV31Dlg final : private SessionListener {
   ExchangeProgress shownProgress_;
   int32_t linkOpen_ = 0;
   std::vector<AcqFinding> findings_;
+  std::optional<Language> chosenLanguage_;
 
   int editRow_ = -1;
   int editColumn_ = 0;
