@@ -5,9 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>

@@ -35,6 +35,7 @@ QString ShownText(const QWidget* w) {
   if (const auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
   if (const auto* label = qobject_cast<const QLabel*>(w)) return label->text();
   if (const auto* group = qobject_cast<const QGroupBox*>(w)) return group->title();
+  if (const auto* edit = qobject_cast<const QLineEdit*>(w)) return edit->text();
   return {};
 }
 
