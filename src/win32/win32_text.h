@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "win32/win32_api.h"
+
+namespace qv31 {
+
+// The window speaks UTF-16 to Windows and UTF-8 to the rest of the program.
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+// A window's text (a control's, or a combo's edit field) as UTF-8.
+std::string WindowTextUtf8(HWND window);
+void SetWindowTextUtf8(HWND window, std::string_view text);
+// Copies `text` into a caller's buffer of `capacity` characters, cut and ended with a zero.
+void CopyToBuffer(std::wstring_view text, wchar_t* buffer, int capacity);
+
+}  // namespace qv31
