@@ -47,6 +47,11 @@ void Win32AcqList::Init(const AcqGrid* grid) {
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                  reinterpret_cast<LPARAM>(&column));
   }
+  // A column inserted at 0 is always left-aligned; set afterwards, it keeps its centring.
+  LVCOLUMNW first = {};
+  first.mask = LVCF_FMT;
+  first.fmt = LVCFMT_CENTER;
+  SendMessageW(list_, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&first));
   ListView_SetItemCountEx(list_, ACQ_ROW_COUNT, LVSICF_NOSCROLL);
 
   tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
