@@ -34,6 +34,11 @@ MainWindow::~MainWindow() { Destroy(); }
 
 bool MainWindow::Create(HINSTANCE instance) {
   instance_ = instance;
+  // The standard controls, and the address control 1055 of the template.
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES;
+  InitCommonControlsEx(&controls);
   icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
                                         LR_DEFAULTCOLOR));

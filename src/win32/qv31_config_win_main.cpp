@@ -3,10 +3,6 @@
 #include "win32/win32_api.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_WIN95_CLASSES;
-  InitCommonControlsEx(&controls);
   // The UDP link needs the sockets layer for the whole run.
   WSADATA sockets;
   const bool socketsUp = WSAStartup(MAKEWORD(2, 2), &sockets) == 0;

@@ -98,7 +98,7 @@ INT_PTR TrafficMonitorWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 
 void TrafficMonitorWindow::SetUpList() {
   ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  const int dpi = static_cast<int>(GetDpiForWindow(list_));
+  const int dpi = WindowDpi(list_);
   for (int c = 0; c < static_cast<int>(COLUMNS.size()); ++c) {
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;

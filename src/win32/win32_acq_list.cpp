@@ -34,14 +34,14 @@ void Win32AcqList::Init(const AcqGrid* grid) {
   ListView_SetBkColor(list_, LIST_BACKGROUND);
   ListView_SetTextBkColor(list_, LIST_BACKGROUND);
   ListView_SetTextColor(list_, RGB(0, 0, 0));
-  const UINT dpi = GetDpiForWindow(list_);
+  const int dpi = WindowDpi(list_);
   const auto columns = AcqColumns();
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
     std::wstring header = Wide(columns[static_cast<size_t>(c)].header);
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.fmt = LVCFMT_CENTER;
-    column.cx = MulDiv(columns[static_cast<size_t>(c)].width, static_cast<int>(dpi), BASE_DPI);
+    column.cx = MulDiv(columns[static_cast<size_t>(c)].width, dpi, BASE_DPI);
     column.pszText = header.data();
     column.iSubItem = c;
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),

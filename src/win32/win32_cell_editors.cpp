@@ -83,7 +83,7 @@ void Win32DialogView::OpenCellEdit(int row, int column, std::string_view text) {
   HWND edit = Control(IDC_CELL_EDIT);
   SetWindowTextUtf8(edit, text);
   RECT cell = CellInDialog(row, column);
-  const int dpi = static_cast<int>(GetDpiForWindow(dialog_));
+  const int dpi = WindowDpi(dialog_);
   cell.top -= MulDiv(EDIT_ABOVE, dpi, 96);
   cell.bottom += MulDiv(EDIT_BELOW, dpi, 96);
   SetWindowPos(edit, HWND_TOP, cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top,

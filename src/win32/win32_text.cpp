@@ -37,6 +37,17 @@ void SetWindowTextUtf8(HWND window, std::string_view text) {
   if (window != nullptr) SetWindowTextW(window, Wide(text).c_str());
 }
 
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpi != nullptr) return static_cast<int>(getDpi(window));
+  HDC dc = GetDC(window);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(window, dc);
+  return dpi;
+}
+
 void CopyToBuffer(std::wstring_view text, wchar_t* buffer, int capacity) {
   if (buffer == nullptr || capacity <= 0) return;
   const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The Windows installer and the portable zip under Wine: a silent install puts the three
+# programs, the Start menu entry and the uninstall entry in place, qv31ctl.exe runs from the
+# installed folder, the silent uninstall takes them all away; the zip holds the programs.
+# usage: check_installer.sh SETUP.exe PORTABLE.zip VERSION   (WINE_PREFIX_DIR set)
+setup=$1 zip=$2 version=$3
+. "$(dirname "$0")/wine_env.sh"
+fail() { echo "check_installer: $*" >&2; wine_done; exit 1; }
+[ -f "$setup" ] || fail "no installer $setup (make package-windows)"
+[ -f "$zip" ] || fail "no zip $zip (make package-windows)"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+wine_ready
+
+folder='C:\qv31-install-check'
+unix="$WINEPREFIX/drive_c/qv31-install-check"
+link="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/采集管理设置软件.lnk"
+rm -rf "$unix"
+wine "$setup" /S "/D=$folder" >"$work/setup.out" 2>&1 </dev/null || fail "installer exit $?"
+for p in qv31-config.exe qv31ctl.exe qv31-sim.exe uninstall.exe; do
+  [ -f "$unix/$p" ] || fail "installed folder lacks $p"
+done
+[ -f "$link" ] || fail "no Start menu entry 采集管理设置软件"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QV31' /v DisplayVersion \
+  >"$work/reg.out" 2>&1 </dev/null || fail "no uninstall entry"
+grep -q "$version" "$work/reg.out" || fail "uninstall entry lacks version $version"
+
+wine "$folder\\qv31ctl.exe" --version >"$work/version.out" 2>&1 </dev/null || fail "qv31ctl.exe --version failed"
+[ "$(tr -d '\r' <"$work/version.out")" = "qv31ctl $version" ] ||
+  fail "qv31ctl.exe --version printed: $(cat "$work/version.out")"
+
+# Without _?= the uninstaller runs from a copy and returns at once: wait for it.
+wine "$folder\\uninstall.exe" /S >"$work/uninstall.out" 2>&1 </dev/null || fail "uninstaller exit $?"
+for _ in $(seq 1 100); do
+  [ ! -e "$unix" ] && [ ! -e "$link" ] && break
+  sleep 0.2
+done
+[ ! -e "$unix" ] || fail "uninstall left $(ls "$unix")"
+[ ! -e "$link" ] || fail "uninstall left the Start menu entry"
+if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QV31' \
+  >/dev/null 2>&1 </dev/null; then
+  fail "uninstall left its registry entry"
+fi
+
+unzip -q "$zip" -d "$work/portable" || fail "cannot unpack $zip"
+[ "$(cd "$work/portable" && ls | sort | tr '\n' ' ')" = "qv31-config.exe qv31-sim.exe qv31ctl.exe " ] ||
+  fail "zip holds: $(ls "$work/portable")"
+wine "$(winepath -w "$work/portable/qv31ctl.exe")" --version >"$work/zip.out" 2>&1 </dev/null ||
+  fail "the zip's qv31ctl.exe --version failed"
+[ "$(tr -d '\r' <"$work/zip.out")" = "qv31ctl $version" ] || fail "zip qv31ctl: $(cat "$work/zip.out")"
+wine_done
+echo "check_installer: installed, ran, uninstalled; portable zip runs"

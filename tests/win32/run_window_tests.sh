@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs the Windows window's test program under Wine on its own X server (Xvfb) in a Chinese
+# locale, with the Linux simulator on 127.0.0.1 for it to open; the picture of the opened
+# window is kept as PNG for review.
+# usage: run_window_tests.sh QV31-SIM TEST.exe SCREENSHOT.png [gtest options]
+#        (WINE_PREFIX_DIR set)
+sim=$1 test=$2 shot=$3
+shift 3
+here=$(dirname "$0")
+. "$here/wine_env.sh"
+set +e
+work=$(mktemp -d)
+simpid= xpid=
+cleanup() {
+  wine_done
+  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "run_window_tests: $*" >&2; exit 1; }
+
+"$sim" --udp 127.0.0.1:0 --state "$work/state.json" >"$work/sim.out" 2>&1 &
+simpid=$!
+for _ in $(seq 1 100); do grep -q '^ready' "$work/sim.out" && break; sleep 0.1; done
+port=$(sed -n 's/^udp .*:\([0-9]*\)$/\1/p' "$work/sim.out" | head -n 1)
+[ -n "$port" ] || fail "the simulator did not start: $(cat "$work/sim.out")"
+
+# A display of our own: the first free number from 90.
+for n in $(seq 90 160); do [ -e "/tmp/.X$n-lock" ] || break; done
+Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
+xpid=$!
+for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+[ -e "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start: $(cat "$work/xvfb.out")"
+export DISPLAY=":$n" LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
+wine_ready
+
+rm -f "$shot"
+QV31_SIM_PORT=$port QV31_SIM_STATE=$(winepath -w "$work/state.json") \
+  QV31_SCREENSHOT=$(winepath -w "$work/shot.bmp") \
+  wine "$test" "$@" >"$work/test.out" 2>&1 </dev/null
+status=$?
+tr -d '\r' <"$work/test.out"
+if [ -f "$work/shot.bmp" ]; then
+  "$here/../../scripts/bmp-to-png" "$work/shot.bmp" "$shot" && echo "screenshot: $shot"
+fi
+exit $status

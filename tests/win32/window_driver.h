@@ -1,0 +1,119 @@
+// Drives the Windows window in the test's own process, by control ID, through its real
+// message loop.
+#pragma once
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "win32/main_window.h"
+#include "win32/win32_api.h"
+#include "win32/win32_text.h"
+
+namespace qv31::test {
+
+using Clock = std::chrono::steady_clock;
+
+inline std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// A new empty directory for the settings file and the exports.
+inline std::string FreshDirectory() {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  static int serial = 0;
+  const std::wstring dir = std::wstring(base) + L"qv31-win32-test-" +
+                           std::to_wstring(GetCurrentProcessId()) + L"-" +
+                           std::to_wstring(++serial);
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return Utf8(dir);
+}
+
+class WindowDriver {
+ public:
+  WindowDriver() {
+    MainWindowOptions options;
+    options.settingsDir = FreshDirectory();
+    options.discoverPorts = [] { return std::vector<std::string>{}; };
+    window_ = std::make_unique<MainWindow>(std::move(options));
+    window_->Create(GetModuleHandleW(nullptr));
+    Pump(50);
+  }
+
+  MainWindow& Window() { return *window_; }
+  HWND Hwnd() const { return window_->Hwnd(); }
+  HWND Control(int id) const { return GetDlgItem(window_->Hwnd(), id); }
+
+  // Runs the window's message loop for `ms`, or until `done` holds; false on time-out.
+  bool Pump(int ms, const std::function<bool()>& done = {}) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < deadline) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!window_->PreTranslate(&msg)) {
+          TranslateMessage(&msg);
+          DispatchMessageW(&msg);
+        }
+      }
+      if (done && done()) return true;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return done ? done() : true;
+  }
+
+  std::string Text(int id) const { return WindowTextUtf8(Control(id)); }
+  void SetText(int id, const std::string& text) { SetWindowTextUtf8(Control(id), text); }
+  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != 0; }
+  bool Visible(int id) const { return (GetWindowLongW(Control(id), GWL_STYLE) & WS_VISIBLE) != 0; }
+  bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  void Click(int id) {
+    SendMessageW(Control(id), BM_CLICK, 0, 0);
+    Pump(20);
+  }
+  void SelectCombo(int id, int index) {
+    SendMessageW(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(Hwnd(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Control(id)));
+  }
+  // A key as the operator types it at the control that has the focus.
+  void Key(UINT key) {
+    HWND focus = GetFocus();
+    PostMessageW(focus != nullptr ? focus : Hwnd(), WM_KEYDOWN, key, 0);
+    PostMessageW(focus != nullptr ? focus : Hwnd(), WM_KEYUP, key, 0xC0000000);
+    Pump(50);
+  }
+  std::string Cell(int row, int column) const {
+    wchar_t text[256] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(Control(1041), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+    return Utf8(text);
+  }
+  // A left click on a cell of the list, as the mouse makes it.
+  void ClickCell(int row, int column) {
+    HWND list = Control(1041);
+    ListView_EnsureVisible(list, row, FALSE);
+    RECT cell = {};
+    cell.top = column;
+    cell.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&cell));
+    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    Pump(100);
+  }
+
+ private:
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace qv31::test
