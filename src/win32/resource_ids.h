@@ -15,8 +15,8 @@
 
 // The about box's version line.
 #define IDC_VERSION_LABEL 1066
-// Beside the status box: frames answered of those queued.
-#define IDC_PROGRESS 1070
+// Beside the status box: frames answered of those queued (far above the dialog's own IDs).
+#define IDC_PROGRESS 1199
 
 // The traffic monitor "通信记录".
 #define IDC_TRAFFIC_LIST 1100
