@@ -34,6 +34,13 @@ for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 [ -e "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start: $(cat "$work/xvfb.out")"
 export DISPLAY=":$n" LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
 wine_ready
+# A Wine desktop of the screen's size: Wine draws the windows' frames and captions itself, as
+# Windows would, since Xvfb has no window manager.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1000 /f \
+  >/dev/null 2>&1 </dev/null
+wine_done  # the desktop takes the setting when the server starts again
+wine_ready
 
 rm -f "$shot"
 QV31_SIM_PORT=$port QV31_SIM_STATE=$(winepath -w "$work/state.json") \

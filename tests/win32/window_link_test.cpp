@@ -4,6 +4,8 @@
 // QV31_SIM_STATE; QV31_SCREENSHOT, when set, is where a picture of the opened window goes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -12,6 +14,8 @@
 
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
+#include "app/traffic_log.h"
+#include "link/link_observer.h"
 #include "window_driver.h"
 
 namespace qv31::test {
@@ -99,10 +103,11 @@ TEST_F(Win32WindowLink, OpenSendsElevenFramesAndShowsTheGateway) {
   }
   EXPECT_EQ(sent, 11);
   EXPECT_EQ(w.Text(IDC_OPEN_CLOSE), "关闭");
-  EXPECT_EQ(w.Text(IDC_VERSION), "QV31-SIM 1.");  // the identity's first 12 bytes
-  // The simulator's factory state: ports at 9600 n,8,1, 9600 n,8,1, 19200 e,8,1, 115200 e,8,2.
+  EXPECT_EQ(w.Text(IDC_VERSION), "QV31-SIM 1.0");
+  // The simulator's factory state: ports at 9600 n,8,1, 9600 n,8,1, 19200 e,8,1, 115200 n,8,2.
   EXPECT_EQ(w.Text(IDC_PORT1_BAUD), "9600");
-  EXPECT_EQ(w.Text(IDC_PORT4_FORMAT), "e,8,2");
+  EXPECT_EQ(w.Text(IDC_PORT4_BAUD), "115200");
+  EXPECT_EQ(w.Text(IDC_PORT4_FORMAT), "n,8,2");
   EXPECT_EQ(w.Text(IDC_STATION), "1");
   EXPECT_EQ(w.Text(IDC_LOCAL_IP), "192.168.1.100");
   EXPECT_EQ(w.Text(IDC_CH1_TARGET), "data.example.com");

@@ -32,7 +32,7 @@ TEST(Win32Window, StartsWithTheLinkClosedAndEveryCommandOff) {
   EXPECT_EQ(w.Text(IDC_MODE), "串口");
   EXPECT_TRUE(w.Visible(IDC_LINK_BAUD));
   EXPECT_FALSE(w.Visible(IDC_LINK_ADDRESS));
-  EXPECT_EQ(w.Text(IDC_LINK_BAUD), "1200");
+  EXPECT_EQ(w.Text(IDC_LINK_BAUD), "9600");  // the settings file's default
   EXPECT_EQ(SendMessageW(w.Control(IDC_PORT4_FORMAT), CB_GETCOUNT, 0, 0), 6);
   EXPECT_EQ(w.Text(IDC_CH2_PROTOCOL), "TCP Server");
   EXPECT_EQ(w.Text(IDC_CANCEL), "退出");

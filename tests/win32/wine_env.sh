@@ -6,11 +6,9 @@ set -euo pipefail
 export WINEPREFIX="${WINE_PREFIX_DIR:?WINE_PREFIX_DIR must name the Wine prefix}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine_ready() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-  fi
-  wineserver -p
+  mkdir -p "$WINEPREFIX"
+  wineserver -p 2>/dev/null || true  # refused when one already runs for this prefix
+  [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null || true
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d "" /f \
     >/dev/null 2>&1 </dev/null
 }
