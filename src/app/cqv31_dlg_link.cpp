@@ -5,6 +5,8 @@
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
 #include "app/dialog_texts.h"
+#include "app/link_error_text.h"
+#include "text/number_text.h"
 
 namespace qv31 {
 
@@ -33,7 +35,7 @@ void CQV31Dlg::ToggleLink() {
 
 void CQV31Dlg::ShowOpenFailure(std::string_view firstLine) {
   std::string text(firstLine);
-  const std::string reason = link_.OpenErrorText();
+  const std::string reason = LinkErrorText(link_.OpenError());
   if (!reason.empty()) text += "\n" + reason;
   view_.MessageBox(text);
 }
@@ -42,15 +44,15 @@ void CQV31Dlg::OpenLink() {
   const bool serial = settings_.serialMode == MODE_SERIAL;
   if (serial) {
     view_.SetText(IDC_VERSION, "");
-    const bool opened = link_.OpenSerial(settings_.portText, settings_.baudText,
-                                         settings_.formatText, settings_.delayText);
+    const bool opened = link_.OpenSerial(SerialLinkFromTexts(
+        settings_.portText, settings_.baudText, settings_.formatText, settings_.delayText));
     engine_.SetReplyTimeoutMs(link_.ReplyTimeoutMs());
     if (!opened) {
-      ShowOpenFailure("无法打开 " + settings_.portText + " 串口！");
+      ShowOpenFailure(SerialOpenFailedText(settings_.portText));
       return;
     }
   } else {
-    if (!link_.OpenUdp(settings_.addressText, settings_.targetPortText)) {
+    if (!link_.OpenUdp(settings_.addressText, LeadingDecimal32(settings_.targetPortText))) {
       ShowOpenFailure(UDP_OPEN_FAILED);
       return;
     }
@@ -95,7 +97,7 @@ void CQV31Dlg::CloseLink() { ToggleLink(); }
 // every request time out on a port that is gone.
 void CQV31Dlg::CheckPortLost() {
   if (linkOpen_ == 0 || !link_.PortLost()) return;
-  const std::string reason = link_.OpenErrorText();
+  const std::string reason = LinkErrorText(link_.OpenError());
   ToggleLink();
   view_.MessageBox(settings_.portText + "\n" + reason);
 }
@@ -103,11 +105,11 @@ void CQV31Dlg::CheckPortLost() {
 void CQV31Dlg::StopAcquisition() {
   CopyLinkControls();
   view_.SetText(IDC_VERSION, "");
-  const bool opened = link_.OpenSerial(settings_.portText, settings_.baudText, settings_.formatText,
-                                       settings_.delayText);
+  const bool opened = link_.OpenSerial(SerialLinkFromTexts(
+      settings_.portText, settings_.baudText, settings_.formatText, settings_.delayText));
   engine_.SetReplyTimeoutMs(link_.ReplyTimeoutMs());
   if (!opened) {
-    ShowOpenFailure("无法打开 " + settings_.portText + " 串口！");
+    ShowOpenFailure(SerialOpenFailedText(settings_.portText));
     return;
   }
   traffic_.SetEpoch(clock_());

@@ -8,8 +8,48 @@
 #include "cli/interrupt.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
+#include "text/number_text.h"
 
 namespace qv31 {
+namespace {
+
+struct PortReasonWords {
+  PortError error;
+  const char* words;
+};
+
+constexpr PortReasonWords PORT_REASON_WORDS[] = {
+    {PortError::Missing, "no such device (unplugged or misnamed)"},
+    {PortError::Busy, "in use by another program"},
+    {PortError::PermissionDenied,
+     "permission denied (add the user to the dialout group, then log in again)"},
+    {PortError::NotSerial, "not a serial device"},
+    {PortError::Other, "system error"},
+    {PortError::Lost, "the device went away (unplugged or closed)"},
+};
+
+// Every open failure and lost port of qv31ctl is worded here, with the system's own code for
+// whoever reads logs against the operating system's documentation.
+std::string LinkErrorLine(const LinkOpenError& e) {
+  std::string line;
+  if (e.link == LinkOpenError::Link::Serial) {
+    line = "serial port " + e.target + ": ";
+    for (const auto& r : PORT_REASON_WORDS) {
+      if (r.error == e.port) line += r.words;
+    }
+    for (const std::string& holder : e.holders) line += ", held by " + holder;
+  } else if (e.udp == UdpError::Socket) {
+    line = "cannot create a UDP socket";
+  } else if (e.udp == UdpError::BadPort) {
+    line = "UDP target port is not 1..65535";
+  } else {
+    line = "UDP target " + e.target + " does not resolve";
+  }
+  if (e.systemCode != 0) line += " (system error " + std::to_string(e.systemCode) + ")";
+  return line;
+}
+
+}  // namespace
 
 int CtlContext::Fail(int status, const std::string& message) const {
   std::fprintf(err_, "qv31ctl: %s\n", message.c_str());
@@ -41,11 +81,11 @@ int CtlContext::OpenLink(bool serialOnly) {
   std::string error;
   if (!CheckLinkTexts(serial, baud, format, delay, udpPort, error)) return Fail(EXIT_USAGE, error);
   if (serial) {
-    if (!link_.OpenSerial(port, baud, format, delay)) {
-      return Fail(EXIT_OPEN, "无法打开 " + port + " 串口！ " + link_.OpenErrorText());
+    if (!link_.OpenSerial(SerialLinkFromTexts(port, baud, format, delay))) {
+      return Fail(EXIT_OPEN, "cannot open " + LinkErrorLine(link_.OpenError()));
     }
-  } else if (!link_.OpenUdp(host, udpPort) || !link_.OpenErrorText().empty()) {
-    return Fail(EXIT_OPEN, "无法打开UDP端口！ " + link_.OpenErrorText());
+  } else if (!link_.OpenUdp(host, LeadingDecimal32(udpPort)) || link_.OpenError().Any()) {
+    return Fail(EXIT_OPEN, "cannot open " + LinkErrorLine(link_.OpenError()));
   }
   return EXIT_DONE;
 }
@@ -64,12 +104,11 @@ int CtlContext::GatewayFailure() {
   int status = EXIT_GATEWAY;
   switch (lastOutcome_) {
     case GatewaySession::Outcome::LinkLost:
-      Fail(status, "the serial port went away: " + link_.OpenErrorText());
+      Fail(status, "the serial port went away: " + LinkErrorLine(link_.OpenError()));
       break;
     case GatewaySession::Outcome::Stopped:
       status = InterruptedStatus();
-      Fail(status,
-           std::string("stopped by SIG") + sigabbrev_np(CaughtSignal()) + " at a frame boundary");
+      Fail(status, "stopped by " + InterruptName() + " at a frame boundary");
       break;
     default:
       Fail(status, std::string(STATUS_TIMEOUT) + " (the gateway did not answer)");

@@ -45,9 +45,9 @@ uint32_t GapMsForBaud(uint32_t baud) {
 
 SerialPort::~SerialPort() { Close(); }
 
-bool SerialPort::Open(std::string_view portName, uint32_t baud, std::string_view formatText) {
+bool SerialPort::Open(std::string_view portName, uint32_t baud, LineFormat format) {
   Close();
-  if (!line_.Open(portName, baud, formatText)) return false;
+  if (!line_.Open(portName, baud, format)) return false;
   if (autoGap_.load()) gapMs_.store(GapMsForBaud(baud));
   {
     std::lock_guard lock(stopMutex_);

@@ -1,6 +1,9 @@
-#include "cli/interrupt.h"
+#include <string.h>
 
 #include <csignal>
+#include <string>
+
+#include "cli/interrupt.h"
 
 namespace qv31 {
 namespace {
@@ -29,5 +32,7 @@ void CatchInterrupts() {
 int CaughtSignal() { return caught; }
 
 int InterruptedStatus() { return 128 + caught; }
+
+std::string InterruptName() { return std::string("SIG") + sigabbrev_np(caught); }
 
 }  // namespace qv31

@@ -1,0 +1,55 @@
+#include <windows.h>
+
+#include <csignal>
+
+#include "cli/interrupt.h"
+
+namespace qv31 {
+namespace {
+
+volatile LONG caught = 0;
+volatile LONG caughtEvent = 0;
+
+// The system ends the process once the handler of a close, log-off or shutdown event returns:
+// it waits here while the main thread ends the write at a frame boundary and exits, which
+// Windows allows for about 5 s.
+constexpr DWORD CLOSE_GRACE_MS = 4500;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  // A second interrupt ends the process as usual.
+  if (caught != 0) return FALSE;
+  const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  InterlockedExchange(&caughtEvent, static_cast<LONG>(event));
+  InterlockedExchange(&caught, interrupt ? SIGINT : SIGTERM);
+  if (!interrupt) Sleep(CLOSE_GRACE_MS);
+  return TRUE;
+}
+
+// The tool writes UTF-8; the console shows it as such (and the manifest makes arguments and
+// file names UTF-8).
+struct Utf8Console {
+  Utf8Console() { SetConsoleOutputCP(CP_UTF8); }
+} utf8Console;
+
+}  // namespace
+
+void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+int CaughtSignal() { return static_cast<int>(caught); }
+
+int InterruptedStatus() { return 128 + static_cast<int>(caught); }
+
+std::string InterruptName() {
+  switch (caughtEvent) {
+    case CTRL_C_EVENT:
+      return "Ctrl-C";
+    case CTRL_BREAK_EVENT:
+      return "Ctrl-Break";
+    case CTRL_CLOSE_EVENT:
+      return "console closed";
+    default:
+      return "shutdown";
+  }
+}
+
+}  // namespace qv31
