@@ -1,6 +1,7 @@
-#include <mstcpip.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After the Winsock headers, which it builds on.
+#include <mstcpip.h>
 
 #include <mutex>
 
