@@ -48,17 +48,24 @@ int main() {
   }
   WSADATA sockets;
   WSAStartup(MAKEWORD(2, 2), &sockets);
+  // Settings of its own: a new folder each run.
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const std::wstring dir = std::wstring(temp) + L"qv31-bench-" + std::to_wstring(now.QuadPart);
+  CreateDirectoryW(dir.c_str(), nullptr);
   qv31::MainWindowOptions options;
-  options.settingsDir = qv31::Utf8(temp);
+  options.settingsDir = qv31::Utf8(dir);
   options.discoverPorts = [] { return std::vector<std::string>{}; };
   qv31::MainWindow window(options);
   if (!window.Create(GetModuleHandleW(nullptr))) return 1;
   HWND dialog = window.Hwnd();
   auto text = [&](int id) { return qv31::WindowTextUtf8(GetDlgItem(dialog, id)); };
   auto click = [&](int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); };
-  click(qv31::IDC_MODE);
+  if (SendMessageW(GetDlgItem(dialog, qv31::IDC_MODE), BM_GETCHECK, 0, 0) == BST_CHECKED) {
+    click(qv31::IDC_MODE);  // network mode
+  }
   qv31::SetWindowTextUtf8(GetDlgItem(dialog, qv31::IDC_LINK_ADDRESS), "127.0.0.1");
   qv31::SetWindowTextUtf8(GetDlgItem(dialog, qv31::IDC_LINK_TARGET_PORT), port);
 

@@ -22,16 +22,18 @@ inline std::string Env(const char* name) {
   return value != nullptr ? value : "";
 }
 
-// A new empty directory for the settings file and the exports.
+// A new empty directory for the settings file and the exports (a name no earlier run used:
+// the temporary folder outlives the run, and process IDs repeat).
 inline std::string FreshDirectory() {
   wchar_t base[MAX_PATH];
   GetTempPathW(MAX_PATH, base);
-  static int serial = 0;
-  const std::wstring dir = std::wstring(base) + L"qv31-win32-test-" +
-                           std::to_wstring(GetCurrentProcessId()) + L"-" +
-                           std::to_wstring(++serial);
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return Utf8(dir);
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  for (int serial = 0;; ++serial) {
+    const std::wstring dir = std::wstring(base) + L"qv31-win32-" + std::to_wstring(now.QuadPart) +
+                             L"-" + std::to_wstring(serial);
+    if (CreateDirectoryW(dir.c_str(), nullptr)) return Utf8(dir);
+  }
 }
 
 class WindowDriver {
@@ -71,6 +73,10 @@ class WindowDriver {
   bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != 0; }
   bool Visible(int id) const { return (GetWindowLongW(Control(id), GWL_STYLE) & WS_VISIBLE) != 0; }
   bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  // Ticks or clears a check box as the operator does, by clicking it when it differs.
+  void Tick(int id, bool ticked) {
+    if (Checked(id) != ticked) Click(id);
+  }
   void Click(int id) {
     SendMessageW(Control(id), BM_CLICK, 0, 0);
     Pump(20);

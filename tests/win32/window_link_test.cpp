@@ -80,7 +80,7 @@ class Win32WindowLink : public ::testing::Test {
  protected:
   void SetUp() override {
     if (Env("QV31_SIM_PORT").empty()) GTEST_SKIP() << "no simulator (QV31_SIM_PORT)";
-    w.Click(IDC_MODE);  // network mode
+    w.Tick(IDC_MODE, false);  // network mode
     w.SetText(IDC_LINK_ADDRESS, "127.0.0.1");
     w.SetText(IDC_LINK_TARGET_PORT, Env("QV31_SIM_PORT"));
     w.Click(IDC_OPEN_CLOSE);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the Windows window's test program under Wine on its own X server (Xvfb) in a Chinese
-# locale, with the Linux simulator on 127.0.0.1 for it to open; the picture of the opened
-# window is kept as PNG for review.
-# usage: run_window_tests.sh QV31-SIM TEST.exe SCREENSHOT.png [gtest options]
+# Runs a Windows program of the window (its tests, its benchmark) under Wine on an X server of
+# its own (Xvfb) in a Chinese locale, with the Linux simulator on 127.0.0.1 for it to open
+# (QV31_SIM_PORT, QV31_SIM_STATE); a picture the program leaves in QV31_SCREENSHOT is kept as
+# PNG for review.
+# usage: run_with_sim.sh QV31-SIM PROGRAM.exe SCREENSHOT.png|- [program's options]
 #        (WINE_PREFIX_DIR set)
 sim=$1 test=$2 shot=$3
 shift 3
@@ -18,7 +19,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "run_window_tests: $*" >&2; exit 1; }
+fail() { echo "run_with_sim: $*" >&2; exit 1; }
 
 "$sim" --udp 127.0.0.1:0 --state "$work/state.json" >"$work/sim.out" 2>&1 &
 simpid=$!
@@ -42,13 +43,13 @@ wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1000 /f \
 wine_done  # the desktop takes the setting when the server starts again
 wine_ready
 
-rm -f "$shot"
+[ "$shot" = - ] || rm -f "$shot"
 QV31_SIM_PORT=$port QV31_SIM_STATE=$(winepath -w "$work/state.json") \
   QV31_SCREENSHOT=$(winepath -w "$work/shot.bmp") \
   wine "$test" "$@" >"$work/test.out" 2>&1 </dev/null
 status=$?
 tr -d '\r' <"$work/test.out"
-if [ -f "$work/shot.bmp" ]; then
+if [ "$shot" != - ] && [ -f "$work/shot.bmp" ]; then
   "$here/../../scripts/bmp-to-png" "$work/shot.bmp" "$shot" && echo "screenshot: $shot"
 fi
 exit $status
