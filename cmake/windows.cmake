@@ -35,3 +35,9 @@ endif()
 # Windows 7 and later: the Win32 calls the platform files use.
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX
                         WIN32_LEAN_AND_MEAN)
+
+# qv31_windows_program(TARGET): the UTF-8 manifest embedded in a Windows program.
+enable_language(RC)
+function(qv31_windows_program target)
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/windows/utf8.rc)
+endfunction()

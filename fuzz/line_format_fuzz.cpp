@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "transport/port_discovery.h"
 #include "transport/line_termios.h"
+#include "transport/port_discovery.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;

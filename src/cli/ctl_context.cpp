@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "cli/ctl_keys.h"
 #include "cli/interrupt.h"
+#include "session/key_table.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
 #include "text/number_text.h"
@@ -52,8 +52,7 @@ std::string LinkErrorLine(const LinkOpenError& e) {
 }  // namespace
 
 int CtlContext::Fail(int status, const std::string& message) const {
-  std::fprintf(err_, "qv31ctl: %s\n", message.c_str());
-  return status;
+  return ReportCtlError(o_.json, status, message, out_, err_);
 }
 
 int CtlContext::OpenLink(bool serialOnly) {

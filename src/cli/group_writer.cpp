@@ -4,10 +4,8 @@
 #include <map>
 
 #include "acq/acq_frames.h"
-#include "acq/acq_keys.h"
 #include "cli/ctl_output.h"
 #include "params/param_frames.h"
-#include "params/param_keys.h"
 
 namespace qv31 {
 namespace {
@@ -41,8 +39,6 @@ const char* WriteNameOf(const std::vector<uint8_t>& frame) {
   }
   return nullptr;
 }
-
-int PortOf(KeyGroup g) { return static_cast<int>(g) - static_cast<int>(KeyGroup::Port1) + 1; }
 
 FrameList SetFrames(GatewaySession& session, KeyGroup g) {
   switch (g) {
@@ -119,11 +115,7 @@ FrameList QueryFrames(KeyGroup g) {
 }
 
 void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& value) {
-  if (key.group == KeyGroup::Acq) {
-    SetAcqSettingText(session.Grid(), key.name, value);
-  } else {
-    SetParamText(session.Params(), key.name, value);
-  }
+  SetKeyText(key, session.Params(), session.Grid(), value);
 }
 
 std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {

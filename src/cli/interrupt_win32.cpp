@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include "cli/console_events.h"
 #include "cli/interrupt.h"
 
 namespace qv31 {
@@ -15,15 +16,7 @@ volatile LONG caughtEvent = 0;
 // Windows allows for about 5 s.
 constexpr DWORD CLOSE_GRACE_MS = 4500;
 
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  // A second interrupt ends the process as usual.
-  if (caught != 0) return FALSE;
-  const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-  InterlockedExchange(&caughtEvent, static_cast<LONG>(event));
-  InterlockedExchange(&caught, interrupt ? SIGINT : SIGTERM);
-  if (!interrupt) Sleep(CLOSE_GRACE_MS);
-  return TRUE;
-}
+BOOL WINAPI OnConsoleEvent(DWORD event) { return HandleConsoleEvent(event) ? TRUE : FALSE; }
 
 // The tool writes UTF-8; the console shows it as such (and the manifest makes arguments and
 // file names UTF-8).
@@ -32,6 +25,19 @@ struct Utf8Console {
 } utf8Console;
 
 }  // namespace
+
+int ConsoleEventSignal(unsigned long event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : SIGTERM;
+}
+
+bool HandleConsoleEvent(unsigned long event) {
+  // A second interrupt ends the process as usual.
+  if (caught != 0) return false;
+  InterlockedExchange(&caughtEvent, static_cast<LONG>(event));
+  InterlockedExchange(&caught, ConsoleEventSignal(event));
+  if (caught == SIGTERM) Sleep(CLOSE_GRACE_MS);
+  return true;
+}
 
 void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QModelIndex>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QAction;
 
 namespace Ui {
 class MainDialog;
@@ -12,6 +15,7 @@ class MainDialog;
 
 namespace qv31 {
 
+class AcqListColumns;
 class AcqTableModel;
 class CQV31Dlg;
 class QtDialogView;
@@ -54,6 +58,13 @@ class MainDialog final : public QDialog {
   void ConnectControls();
   void ApplyOptions(const WindowOptions& options);
   void FitEditWidths();
+  void FitScreen();
+  void ShowMenu(const QPoint& at);
+  void ShowMenuAtFocus();
+  // Opens the editor of a cell, made the list's current one, as a click on it would.
+  void EditCell(const QModelIndex& index);
+  // Tab and Shift+Tab from an editor: the next (step 1) or previous (-1) editable cell.
+  void EditNextCell(int step);
 
   std::unique_ptr<Ui::MainDialog> ui_;
   std::unique_ptr<QtDialogView> view_;
@@ -61,6 +72,9 @@ class MainDialog final : public QDialog {
   std::unique_ptr<CQV31Dlg> dlg_;
   std::unique_ptr<AcqTableModel> model_;
   std::unique_ptr<TrafficMonitor> monitor_;
+  AcqListColumns* columns_ = nullptr;  // owned by the list
+  QAction* about_ = nullptr;
+  QAction* traffic_ = nullptr;
 };
 
 }  // namespace qv31

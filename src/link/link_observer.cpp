@@ -44,31 +44,18 @@ BlockFate DrainedFate(std::span<const uint8_t> block) {
 }
 
 std::string DescribeHeader(std::span<const uint8_t> block) {
-  if (block.size() < FRAME_HEADER_SIZE) return {};
-  const uint8_t op = block[9];
+  const auto header = DecodeHeader(block);
+  if (!header) return {};
+  const uint8_t op = header->opCode;
   std::string opText = "操作" + std::to_string(op);
   for (const Name& n : OPERATIONS) {
     if (n.code == op) opText = n.text;
   }
-  const unsigned address = block[10] | (block[11] << 8);
-  const unsigned length = block[12] | (block[13] << 8);
-  return "区" + std::to_string(block[8]) + " " + opText + " 地址" + std::to_string(address) +
-         " 长度" + std::to_string(length);
+  return "区" + std::to_string(header->area) + " " + opText + " 地址" +
+         std::to_string(header->address) + " 长度" + std::to_string(header->length);
 }
 
 std::string_view FateText(BlockFate fate) { return FATES[static_cast<size_t>(fate)]; }
-
-std::string HexText(std::span<const uint8_t> bytes) {
-  static constexpr char DIGITS[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (const uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += DIGITS[b >> 4];
-    text += DIGITS[b & 15];
-  }
-  return text;
-}
 
 std::string TraceLine(const LinkEvent& event, uint32_t sinceMs) {
   char head[48];

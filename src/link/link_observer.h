@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "link/hex_codec.h"
 #include "link/link_frame.h"
 
 namespace qv31 {
@@ -50,7 +51,6 @@ BlockFate DrainedFate(std::span<const uint8_t> block);
 // block shorter than a header.
 std::string DescribeHeader(std::span<const uint8_t> block);
 std::string_view FateText(BlockFate fate);
-std::string HexText(std::span<const uint8_t> bytes);
 
 // One line of the traffic record: time in ms since `sinceMs`, direction, length, the header,
 // the fate and the bytes in hexadecimal. The window's monitor and the command line's --trace

@@ -103,6 +103,7 @@ std::vector<std::string> ComPortNames(const std::vector<std::string>& registryDa
   std::sort(numbers.begin(), numbers.end());
   if (numbers.size() > MAX_PORTS) numbers.resize(MAX_PORTS);
   std::vector<std::string> names;
+  names.reserve(numbers.size());
   for (const uint8_t n : numbers) names.push_back("COM" + std::to_string(n));
   return names;
 }

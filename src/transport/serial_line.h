@@ -80,6 +80,13 @@ class SerialLine {
   // port is closed or lost (a lost port returns at once, so callers must not loop on it).
   int WaitReadable(int timeoutMs);
 
+  // The quiet time that ends a block. Windows' reads end there by themselves (the interval
+  // time-out); on Linux the caller's own clock finds it.
+  void SetQuietGap(uint32_t ms);
+  // True when everything read so far ended at a quiet gap the line itself saw (Windows: the
+  // last read was ended by its interval time-out and has been handed out); never on Linux.
+  bool GapSeen() const;
+
   // True once the device has hung up or failed (poll POLLHUP/POLLERR, EIO, end of file).
   bool Lost() const { return lost_.load(std::memory_order_relaxed); }
   // Why the last Open failed; None after a successful one.

@@ -182,6 +182,9 @@ LineSettings DescribeLineTermios(const LineTermios& t) {
 struct SerialLine::Overlapped {};
 
 SerialLine::SerialLine() = default;
+
+void SerialLine::SetQuietGap(uint32_t) {}
+bool SerialLine::GapSeen() const { return false; }
 SerialLine::~SerialLine() { Close(); }
 
 void SerialLine::Fail(PortError error, int errorNumber) {

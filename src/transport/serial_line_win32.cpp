@@ -15,8 +15,9 @@ struct SerialLine::Overlapped {
   OVERLAPPED read{};
   bool readPending = false;
   std::vector<uint8_t> received = std::vector<uint8_t>(4096);
-  size_t have = 0;   // bytes in `received` from the last completed read
-  size_t taken = 0;  // of which already handed out
+  size_t have = 0;          // bytes in `received` from the last completed read
+  size_t taken = 0;         // of which already handed out
+  bool endedAtGap = false;  // the last read was ended by the interval time-out
   OVERLAPPED write{};
 };
 
@@ -76,6 +77,21 @@ std::wstring DevicePath(std::string_view name) {
 SerialLine::SerialLine() = default;
 SerialLine::~SerialLine() { Close(); }
 
+void SerialLine::SetQuietGap(uint32_t ms) {
+  if (!IsOpen()) return;
+  // A read waits for its first byte as long as it takes (the receive thread waits on it in
+  // slices) and ends once the line has been quiet for the gap: one read, one block, timed by
+  // the driver rather than by when the thread happens to look. Writes are bounded by the
+  // writer's own wait.
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = std::max<DWORD>(ms, 1);
+  SetCommTimeouts(Handle(handle_), &timeouts);
+}
+
+bool SerialLine::GapSeen() const {
+  return overlapped_ && overlapped_->endedAtGap && overlapped_->taken == overlapped_->have;
+}
+
 void SerialLine::Fail(PortError error, int errorNumber) {
   error_ = error;
   errorNumber_ = errorNumber;
@@ -113,14 +129,9 @@ bool SerialLine::Open(std::string_view path, uint32_t baud, LineFormat format) {
   // A device that refuses a setting keeps its own; the link then simply gets no answers.
   SetCommState(h, &dcb);
   SetupComm(h, 4096, 4096);
-  // A read waits for its first byte and returns once the line has been quiet for a
-  // millisecond; the receive thread's own clock then finds the gap that ends a block. Writes
-  // are bounded by the caller's wait.
-  COMMTIMEOUTS timeouts{};
-  timeouts.ReadIntervalTimeout = 1;
-  SetCommTimeouts(h, &timeouts);
   PurgeComm(h, PURGE_ALL);
   overlapped_ = std::make_unique<Overlapped>();
+  SetQuietGap(1);
   overlapped_->read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   overlapped_->write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   return true;
@@ -149,6 +160,13 @@ namespace {
 
 enum class ReadState { Waiting, Done, Lost };
 
+void Received(SerialLine::Overlapped& o, DWORD n) {
+  o.have = n;
+  o.taken = 0;
+  // Fewer bytes than asked for: the interval time-out ended the read, so the line is quiet.
+  o.endedAtGap = n > 0 && n < o.received.size();
+}
+
 // Completes the pending read within `waitMs`, or starts one and waits as long.
 ReadState CollectRead(HANDLE h, SerialLine::Overlapped& o, DWORD waitMs) {
   DWORD n = 0;
@@ -156,8 +174,7 @@ ReadState CollectRead(HANDLE h, SerialLine::Overlapped& o, DWORD waitMs) {
     ResetEvent(o.read.hEvent);
     if (ReadFile(h, o.received.data(), static_cast<DWORD>(o.received.size()), nullptr, &o.read)) {
       GetOverlappedResult(h, &o.read, &n, FALSE);
-      o.have = n;
-      o.taken = 0;
+      Received(o, n);
       return ReadState::Done;
     }
     const DWORD e = GetLastError();
@@ -170,8 +187,7 @@ ReadState CollectRead(HANDLE h, SerialLine::Overlapped& o, DWORD waitMs) {
     const DWORD e = GetLastError();
     return IsLostWin32Error(e) ? ReadState::Lost : ReadState::Waiting;
   }
-  o.have = n;
-  o.taken = 0;
+  Received(o, n);
   return ReadState::Done;
 }
 

@@ -49,6 +49,7 @@ bool SerialPort::Open(std::string_view portName, uint32_t baud, LineFormat forma
   Close();
   if (!line_.Open(portName, baud, format)) return false;
   if (autoGap_.load()) gapMs_.store(GapMsForBaud(baud));
+  line_.SetQuietGap(gapMs_.load());
   {
     std::lock_guard lock(stopMutex_);
     running_ = true;
@@ -109,6 +110,7 @@ void SerialPort::ReceiveLoop() {
     const int32_t got = block.Room() > 0 ? line_.Read(block.Tail(), block.Room()) : 0;
     if (got > 0) {
       block.Commit(got, TickMs());
+      if (line_.GapSeen()) block.Cut(rxQueue_);
     } else {
       block.CutIfQuiet(TickMs(), gapMs_.load(), rxQueue_);
     }

@@ -10,7 +10,6 @@
 #include "params/network_group.h"
 #include "params/param_block.h"
 #include "params/param_frames.h"
-#include "params/param_keys.h"
 #include "params/port_group.h"
 #include "text/gbk.h"
 
@@ -248,32 +247,6 @@ TEST(Network, ReadWriteAndCarriedBytes) {
   block.SetNetFlags(0x01);
   shown = ShowNetwork(block);
   EXPECT_FALSE(shown.dhcp || shown.ch1Enabled || shown.ch2Enabled);
-}
-
-// The command-line tool's key texts go through the same group conversions.
-TEST(ParamKeys, TextFormsBothWays) {
-  ParamBlock block;
-  struct Case {
-    const char* key;
-    const char* value;
-    int32_t result;
-    const char* shown;
-  };
-  const Case cases[] = {
-      {"port2.baud", "38400", 1, "38400"},
-      {"port2.baud", "9601", -1, "38400"},
-      {"4g.log", "yes", -1, "off"},
-      {"4g.group", "12", 1, "12"},
-      {"net.mac", "00-11-22-33-44-55", -1, "00-00-00-00-00-00"},
-      {"no.such", "1", -1, nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.key);
-    EXPECT_EQ(SetParamText(block, c.key, c.value), c.result);
-    const auto shown = GetParamText(block, c.key);
-    EXPECT_EQ(shown.value_or("<none>"), c.shown ? c.shown : "<none>");
-  }
-  EXPECT_EQ(block.GroupFlag(), 1);
 }
 
 }  // namespace
