@@ -1,7 +1,8 @@
 ; The Windows installer of the QV31 configurator: the window, qv31ctl and qv31-sim in one
 ; folder, a Start menu entry for the window, and an uninstaller. Built by makensis with
-; -INPUTCHARSET UTF8 -DVERSION=a.b.c.d -DBINDIR=<folder of the programs> -DOUTFILE=<setup.exe>;
-; /S installs silently, /D=<folder> chooses the folder.
+; -INPUTCHARSET UTF8 -DVERSION=a.b.c.d -DBINDIR=<folder of the programs> -DOUTFILE=<setup.exe>
+; (and -DWITH_SIM when the build made qv31-sim.exe); /S installs silently, /D=<folder> chooses
+; the folder.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -35,7 +36,9 @@ Section "QV31"
   SetOutPath "$INSTDIR"
   File "${BINDIR}\qv31-config.exe"
   File "${BINDIR}\qv31ctl.exe"
+!ifdef WITH_SIM
   File "${BINDIR}\qv31-sim.exe"
+!endif
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\qv31-config.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"

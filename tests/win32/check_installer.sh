@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
-# The Windows installer and the portable zip under Wine: a silent install puts the three
+# The Windows installer and the portable zip under Wine: a silent install puts the
 # programs, the Start menu entry and the uninstall entry in place, qv31ctl.exe runs from the
 # installed folder, the silent uninstall takes them all away; the zip holds the programs.
-# usage: check_installer.sh SETUP.exe PORTABLE.zip VERSION   (WINE_PREFIX_DIR set)
+# usage: check_installer.sh SETUP.exe PORTABLE.zip VERSION PROGRAM.exe...
+#        (QV31_WINEPREFIX: a prefix that tests/windows/wine-prefix.sh has started)
+set -eu
 setup=$1 zip=$2 version=$3
-. "$(dirname "$0")/wine_env.sh"
-fail() { echo "check_installer: $*" >&2; wine_done; exit 1; }
+shift 3
+programs="$*"  # the programs the build made
+export WINEPREFIX="${QV31_WINEPREFIX:?}" WINEDEBUG=-all
+fail() { echo "check_installer: $*" >&2; exit 1; }
 [ -f "$setup" ] || fail "no installer $setup (make package-windows)"
 [ -f "$zip" ] || fail "no zip $zip (make package-windows)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-wine_ready
 
 folder='C:\qv31-install-check'
 unix="$WINEPREFIX/drive_c/qv31-install-check"
 link="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/采集管理设置软件.lnk"
 rm -rf "$unix"
 wine "$setup" /S "/D=$folder" >"$work/setup.out" 2>&1 </dev/null || fail "installer exit $?"
-for p in qv31-config.exe qv31ctl.exe qv31-sim.exe uninstall.exe; do
+for p in $programs uninstall.exe; do
   [ -f "$unix/$p" ] || fail "installed folder lacks $p"
 done
 [ -f "$link" ] || fail "no Start menu entry 采集管理设置软件"
@@ -43,10 +46,10 @@ if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QV31
 fi
 
 unzip -q "$zip" -d "$work/portable" || fail "cannot unpack $zip"
-[ "$(cd "$work/portable" && ls | sort | tr '\n' ' ')" = "qv31-config.exe qv31-sim.exe qv31ctl.exe " ] ||
+want=$(printf "%s\n" $programs | sort | tr "\n" " ")
+[ "$(cd "$work/portable" && ls | sort | tr "\n" " ")" = "$want" ] ||
   fail "zip holds: $(ls "$work/portable")"
 wine "$(winepath -w "$work/portable/qv31ctl.exe")" --version >"$work/zip.out" 2>&1 </dev/null ||
   fail "the zip's qv31ctl.exe --version failed"
 [ "$(tr -d '\r' <"$work/zip.out")" = "qv31ctl $version" ] || fail "zip qv31ctl: $(cat "$work/zip.out")"
-wine_done
 echo "check_installer: installed, ran, uninstalled; portable zip runs"

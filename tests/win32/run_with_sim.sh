@@ -4,16 +4,18 @@
 # (QV31_SIM_PORT, QV31_SIM_STATE); a picture the program leaves in QV31_SCREENSHOT is kept as
 # PNG for review.
 # usage: run_with_sim.sh QV31-SIM PROGRAM.exe SCREENSHOT.png|- [program's options]
-#        (WINE_PREFIX_DIR set)
+#        (QV31_WINEPREFIX: a prefix for this program alone; its Wine server runs on the X server
+#        started here, so it cannot be one other tests share)
 sim=$1 test=$2 shot=$3
 shift 3
 here=$(dirname "$0")
-. "$here/wine_env.sh"
-set +e
+prefix="$here/../windows/wine-prefix.sh"
+export WINEPREFIX="${QV31_WINEPREFIX:?}" WINEDEBUG=-all
+unset QV31_COM7
 work=$(mktemp -d)
 simpid= xpid=
 cleanup() {
-  wine_done
+  "$prefix" stop
   [ -n "$simpid" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
   rm -rf "$work"
@@ -34,14 +36,14 @@ xpid=$!
 for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 [ -e "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start: $(cat "$work/xvfb.out")"
 export DISPLAY=":$n" LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
-wine_ready
+"$prefix" start
 # A Wine desktop of the screen's size: Wine draws the windows' frames and captions itself, as
 # Windows would, since Xvfb has no window manager.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1000 /f \
   >/dev/null 2>&1 </dev/null
-wine_done  # the desktop takes the setting when the server starts again
-wine_ready
+"$prefix" stop  # the desktop takes the setting when the server starts again
+"$prefix" start
 
 [ "$shot" = - ] || rm -f "$shot"
 QV31_SIM_PORT=$port QV31_SIM_STATE=$(winepath -w "$work/state.json") \
