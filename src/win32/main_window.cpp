@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <array>
 
@@ -18,6 +20,8 @@ namespace {
 // Below the list: these move down as the window grows; "退出" keeps to the right edge too.
 constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE_CSV, IDC_LOAD_CSV,
                                            IDC_STATUS,    IDC_PROGRESS, IDC_CANCEL};
+
+constexpr const wchar_t* TRAFFIC_ENTRY = L"通信记录(&T)...\tF12";
 
 RECT PlaceInParent(HWND control) {
   RECT place = {};
@@ -95,6 +99,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Destroy();
       return TRUE;
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -117,9 +124,10 @@ void MainWindow::OnInitDialog() {
   if (env.version.empty()) env.version = QV31_VERSION;
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
   view_->List().Init(&dlg_->Grid());
-  view_->SetCellEditorHandlers([this] { dlg_->OnKillFocusCellEdit(); },
-                               [this] { dlg_->OnCancelCellEditor(); },
-                               [this] { dlg_->OnSelChangeCellCombo(); });
+  view_->SetCellEditorHandlers(
+      [this] { dlg_->OnKillFocusCellEdit(); }, [this] { dlg_->OnCancelCellEditor(); },
+      [this] { dlg_->OnSelChangeCellCombo(); }, [this](int step) { EditNextCell(step); });
+  view_->List().SetEditHandler([this](int row, int column) { EditCell(row, column); });
   dlg_->OnInitDialog();
   RememberLayout();
 }
@@ -129,7 +137,7 @@ void MainWindow::AddSystemMenuEntries() {
   wchar_t about[128] = {};
   if (menu == nullptr || LoadStringW(instance_, IDS_ABOUTBOX, about, 128) <= 0) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, L"通信记录(&T)...\tF12");
+  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, TRAFFIC_ENTRY);
   // The about entry stays last, after a separator of its own.
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
@@ -174,6 +182,7 @@ INT_PTR MainWindow::OnNotify(const NMHDR* header) {
   if (header->idFrom != IDC_ACQ_LIST) return FALSE;
   if (header->code == NM_CLICK) {
     const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    view_->List().SetCurrent(click->iItem, click->iSubItem);
     dlg_->OnClickAcqList(click->iItem, std::max(click->iSubItem, 0));
   } else if (header->code == NM_RCLICK) {
     dlg_->OnRClickAcqList();
@@ -210,6 +219,48 @@ bool MainWindow::OnPaint() {
   DrawIcon(dc, x, y, icon_);
   EndPaint(window_, &paint);
   return true;
+}
+
+void MainWindow::OnContextMenu(HWND from, LPARAM at) {
+  if (!dlg_) return;
+  Win32AcqList& list = view_->List();
+  POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  if (at != -1 && from == list.Hwnd()) return;  // a right click on the list does nothing
+  if (at == -1) {
+    HWND focus = GetFocus() != nullptr ? GetFocus() : window_;
+    RECT place;
+    GetWindowRect(focus, &place);
+    if (focus == list.Hwnd() && list.CurrentRow() >= 0) {
+      place = list.CellRect(list.CurrentRow(), list.CurrentColumn());
+      MapWindowPoints(list.Hwnd(), nullptr, reinterpret_cast<POINT*>(&place), 2);
+    }
+    point = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+  }
+  wchar_t about[128] = {};
+  LoadStringW(instance_, IDS_ABOUTBOX, about, 128);
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, (std::wstring(about) + L"\tF1").c_str());
+  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, TRAFFIC_ENTRY);
+  const UINT command =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, window_, nullptr);
+  DestroyMenu(menu);
+  if (command != 0) OnCommand(static_cast<int>(command), 0);
+}
+
+void MainWindow::EditCell(int row, int column) {
+  view_->List().SetCurrent(row, column);
+  dlg_->OnClickAcqList(row, column);
+}
+
+void MainWindow::EditNextCell(int step) {
+  Win32AcqList& list = view_->List();
+  const int row = list.CurrentRow();
+  int cell = row >= 0 ? row * ACQ_COLUMN_COUNT + list.CurrentColumn() : -1;
+  for (cell += step; cell >= 0 && cell < ACQ_ROW_COUNT * ACQ_COLUMN_COUNT; cell += step) {
+    if (Win32AcqList::Editable(cell % ACQ_COLUMN_COUNT)) break;
+  }
+  if (cell < 0 || cell >= ACQ_ROW_COUNT * ACQ_COLUMN_COUNT) return;  // stays on the list
+  EditCell(cell / ACQ_COLUMN_COUNT, cell % ACQ_COLUMN_COUNT);
 }
 
 void MainWindow::RememberLayout() {

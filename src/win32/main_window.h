@@ -55,6 +55,13 @@ class MainWindow {
   INT_PTR OnNotify(const NMHDR* header);
   bool OnSysCommand(WPARAM command);
   bool OnPaint();
+  // The menu of the about box and the traffic monitor: at the pointer, or from the keyboard
+  // (Shift+F10, the menu key) at the control that has the focus.
+  void OnContextMenu(HWND from, LPARAM at);
+  // Opens the editor of a cell, made the list's current one, as a click on it would.
+  void EditCell(int row, int column);
+  // Tab and Shift+Tab from an editor: the next (step 1) or previous (-1) editable cell.
+  void EditNextCell(int step);
   void RememberLayout();
   void OnSize();
   void Destroy();

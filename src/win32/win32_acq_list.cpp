@@ -13,6 +13,9 @@ namespace {
 const COLORREF LIST_BACKGROUND = RGB(209, 209, 209);
 // Light enough for the list's black text.
 const COLORREF MARK_BACKGROUND = RGB(255, 196, 120);
+// The selected row, and the current cell while the list has the focus.
+const COLORREF ROW_BACKGROUND = RGB(180, 198, 224);
+const COLORREF CURRENT_BACKGROUND = RGB(0, 84, 166);
 constexpr DWORD LIST_EXTENDED_STYLE = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;  // 0x21
 constexpr int BASE_DPI = 96;  // the columns' widths are pixels at 96 dpi
 constexpr UINT_PTR SUBCLASS_ID = 1;
@@ -125,18 +128,64 @@ void Win32AcqList::FillCell(NMLVDISPINFOW* info) const {
 LRESULT Win32AcqList::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
   switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
-      return marks_.empty() ? CDRF_DODEFAULT : CDRF_NOTIFYITEMDRAW;
+      return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
       return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-      const int row = static_cast<int>(draw->nmcd.dwItemSpec);
-      const bool marked = marks_.contains({row, draw->iSubItem});
-      draw->clrTextBk = marked ? MARK_BACKGROUND : LIST_BACKGROUND;
-      draw->clrText = RGB(0, 0, 0);
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+      SubItemColours(draw);
       return CDRF_NEWFONT;
-    }
     default:
       return CDRF_DODEFAULT;
+  }
+}
+
+// The list draws a selected row in the system's colours over every cell; it is drawn here
+// instead, so a marked cell keeps its tint and the current cell shows.
+void Win32AcqList::SubItemColours(NMLVCUSTOMDRAW* draw) const {
+  const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+  const bool selected = (draw->nmcd.uItemState & CDIS_SELECTED) != 0;
+  draw->nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
+  const bool current = GetFocus() == list_ && row == CurrentRow() && draw->iSubItem == column_;
+  COLORREF background = selected ? ROW_BACKGROUND : LIST_BACKGROUND;
+  if (marks_.contains({row, draw->iSubItem})) background = MARK_BACKGROUND;
+  if (current) background = CURRENT_BACKGROUND;
+  draw->clrTextBk = background;
+  draw->clrText = current ? RGB(255, 255, 255) : RGB(0, 0, 0);
+}
+
+bool Win32AcqList::Editable(int column) {
+  const auto columns = AcqColumns();
+  return column > 0 && column < static_cast<int>(columns.size()) &&
+         !columns[static_cast<size_t>(column)].header.starts_with('*');
+}
+
+int Win32AcqList::CurrentRow() const { return ListView_GetNextItem(list_, -1, LVNI_FOCUSED); }
+
+void Win32AcqList::SetCurrent(int row, int column) {
+  if (row < 0 || row >= ACQ_ROW_COUNT) return;
+  column_ = std::clamp(column, 0, ACQ_COLUMN_COUNT - 1);
+  const UINT state = LVIS_FOCUSED | LVIS_SELECTED;
+  ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+  ListView_SetItemState(list_, row, state, state);
+  ListView_EnsureVisible(list_, row, FALSE);
+  InvalidateRect(list_, nullptr, FALSE);
+}
+
+// Left and right move the current column; F2 and Enter open the current cell's editor.
+bool Win32AcqList::OnKey(WPARAM key) {
+  const int row = CurrentRow();
+  switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+      column_ = std::clamp(column_ + (key == VK_LEFT ? -1 : 1), 0, ACQ_COLUMN_COUNT - 1);
+      if (row >= 0) ListView_RedrawItems(list_, row, row);
+      return true;
+    case VK_F2:
+    case VK_RETURN:
+      if (row >= 0 && edit_) edit_(row, column_);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -154,6 +203,16 @@ void Win32AcqList::OnMouseMove(LPARAM lParam) {
 LRESULT CALLBACK Win32AcqList::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR, DWORD_PTR self) {
   auto* list = reinterpret_cast<Win32AcqList*>(self);
+  if (message == WM_GETDLGCODE && lParam != 0 &&
+      reinterpret_cast<const MSG*>(lParam)->message == WM_KEYDOWN &&
+      reinterpret_cast<const MSG*>(lParam)->wParam == VK_RETURN) {
+    return DLGC_WANTALLKEYS | DefSubclassProc(window, message, wParam, lParam);
+  }
+  if (message == WM_KEYDOWN && list->OnKey(wParam)) return 0;
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+    const int row = list->CurrentRow();
+    if (row >= 0) ListView_RedrawItems(window, row, row);
+  }
   if (message == WM_MOUSEMOVE) {
     list->OnMouseMove(lParam);
   } else if (message == WM_SIZE && list->tip_ != nullptr) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -30,6 +31,14 @@ class Win32AcqList {
   std::wstring MarkText(int row, int column) const;
   // A cell's label rectangle in the list's client coordinates, the row scrolled into view.
   RECT CellRect(int row, int column) const;
+
+  // The current cell: the focused row, and a column of the list's own that the left and right
+  // arrows move; F2 and Enter on it call the edit handler.
+  static bool Editable(int column);
+  int CurrentRow() const;
+  int CurrentColumn() const { return column_; }
+  void SetCurrent(int row, int column);
+  void SetEditHandler(std::function<void(int row, int column)> edit) { edit_ = std::move(edit); }
   // The notifications the list sends its parent (cell texts, custom draw); true when handled,
   // with the result in `result`.
   bool OnNotify(const NMHDR* header, LRESULT* result);
@@ -38,6 +47,8 @@ class Win32AcqList {
   static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR id, DWORD_PTR self);
   void OnMouseMove(LPARAM lParam);
+  bool OnKey(WPARAM key);
+  void SubItemColours(NMLVCUSTOMDRAW* draw) const;
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
   void FillCell(NMLVDISPINFOW* info) const;
 
@@ -47,6 +58,8 @@ class Win32AcqList {
   std::map<std::pair<int, int>, std::wstring> marks_;
   std::pair<int, int> tipCell_{-1, -1};
   std::wstring tipText_;
+  int column_ = 1;
+  std::function<void(int, int)> edit_;
 };
 
 }  // namespace qv31

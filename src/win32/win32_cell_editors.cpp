@@ -20,10 +20,12 @@ constexpr int COMBO_VISIBLE_ENTRIES = 12;
 
 void Win32DialogView::SetCellEditorHandlers(std::function<void()> commit,
                                             std::function<void()> cancel,
-                                            std::function<void()> choose) {
+                                            std::function<void()> choose,
+                                            std::function<void(int step)> move) {
   commitEdit_ = std::move(commit);
   cancelEdit_ = std::move(cancel);
   chooseEntry_ = std::move(choose);
+  moveEditor_ = std::move(move);
 }
 
 void Win32DialogView::MakeEditors() {
@@ -145,16 +147,39 @@ void Win32DialogView::OnCellComboNotify(int code) {
   }
 }
 
+void Win32DialogView::TabFromEditor(bool isEdit) {
+  const int step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+  if (isEdit) {
+    CommitCellEdit();
+  } else if (comboOpen_) {
+    // The entry the drop-down shows is the choice.
+    comboOpen_ = false;
+    HWND combo = Control(IDC_CELL_COMBO);
+    if (SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) {
+      SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    }
+    if (chooseEntry_) chooseEntry_();
+  }
+  HideCellEditors();
+  SetFocus(list_.Hwnd());
+  if (moveEditor_) moveEditor_(step);
+}
+
 LRESULT CALLBACK Win32DialogView::EditorProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam, UINT_PTR, DWORD_PTR self) {
   auto* view = reinterpret_cast<Win32DialogView*>(self);
   const bool isEdit = window == view->Control(IDC_CELL_EDIT);
   if (message == WM_GETDLGCODE && lParam != 0) {
-    // Enter and Esc belong to the editor, not to the dialog's default and cancel buttons.
+    // Enter, Esc and Tab belong to the editor, not to the dialog's default and cancel
+    // buttons and its focus order: the focus stays on the list.
     const auto* msg = reinterpret_cast<const MSG*>(lParam);
-    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
+    if (msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE || msg->wParam == VK_TAB)) {
       return DLGC_WANTALLKEYS | DefSubclassProc(window, message, wParam, lParam);
     }
+  } else if (message == WM_KEYDOWN && wParam == VK_TAB) {
+    view->TabFromEditor(isEdit);
+    return 0;
   } else if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
     view->CancelCellEditor();  // cancels this edit only; the window stays
     return 0;
@@ -162,7 +187,7 @@ LRESULT CALLBACK Win32DialogView::EditorProc(HWND window, UINT message, WPARAM w
     view->CommitCellEdit();
     view->HideCellEditors();
     return 0;
-  } else if (message == WM_CHAR && (wParam == L'\r' || wParam == 27) && isEdit) {
+  } else if (message == WM_CHAR && (wParam == L'\r' || wParam == 27 || wParam == L'\t')) {
     return 0;  // no beep
   }
   return DefSubclassProc(window, message, wParam, lParam);

@@ -24,11 +24,11 @@ class Win32DialogView final : public DialogView {
   HWND Dialog() const { return dialog_; }
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
   Win32AcqList& List() { return list_; }
-  // What the editors report: the edit box left with a commit (focus lost, Enter), and an
-  // editor dropped without one (Esc, the drop-down's list closed without a choice), and a
-  // choice in the drop-down list.
+  // What the editors report: the edit box left with a commit (focus lost, Enter), an editor
+  // dropped without one (Esc, the drop-down's list closed without a choice), a choice in the
+  // drop-down list, and Tab or Shift+Tab (step 1 or -1) once the editor has committed.
   void SetCellEditorHandlers(std::function<void()> commit, std::function<void()> cancel,
-                             std::function<void()> choose);
+                             std::function<void()> choose, std::function<void(int step)> move);
   bool CellEditOpen() const { return editOpen_; }
   bool CellComboOpen() const { return comboOpen_; }
   // Notifications of the editors, from the dialog's WM_COMMAND.
@@ -72,6 +72,8 @@ class Win32DialogView final : public DialogView {
   RECT CellInDialog(int row, int column) const;
   void CommitCellEdit();
   void CancelCellEditor();
+  // Tab in an editor: commits it and moves on.
+  void TabFromEditor(bool isEdit);
   void AddToolTip(HWND control, const std::wstring& text);
   // Dialog units of the original layout's pixels (7 by 14 pixels a base unit), so a place the
   // dialog gives in pixels keeps its spot among the controls at any font and dpi.
@@ -89,6 +91,7 @@ class Win32DialogView final : public DialogView {
   std::function<void()> commitEdit_;
   std::function<void()> cancelEdit_;
   std::function<void()> chooseEntry_;
+  std::function<void(int)> moveEditor_;
 };
 
 }  // namespace qv31

@@ -193,6 +193,32 @@ TEST(Win32Window, NumberCellCommitsWhenAnotherCellIsClicked) {
   EXPECT_EQ(w.Cell(4, 6), "470001~470012");
 }
 
+TEST(Win32Window, ListIsEditedFromTheKeyboard) {
+  WindowDriver w;
+  w.ClickCell(6, 2);  // the slave address
+  ASSERT_TRUE(w.Visible(IDC_CELL_EDIT));
+  w.SetText(IDC_CELL_EDIT, "9");
+  w.Key(VK_TAB);  // commits, and opens the type's drop-down on the same row
+  EXPECT_EQ(w.Cell(6, 2), "9");
+  ASSERT_TRUE(w.Visible(IDC_CELL_COMBO));
+  SendMessageW(w.Control(IDC_CELL_COMBO), CB_SETCURSEL, 3, 0);
+  w.Key(VK_TAB);  // the entry shown is the choice
+  EXPECT_EQ(w.Cell(6, 3), "04-R");
+  ASSERT_TRUE(w.Visible(IDC_CELL_EDIT));  // over the start
+  w.Key(VK_ESCAPE);
+  EXPECT_FALSE(w.Visible(IDC_CELL_EDIT));
+  EXPECT_FALSE(w.Window().Closed());
+  EXPECT_EQ(GetFocus(), w.Control(IDC_ACQ_LIST));
+  w.Key(VK_RIGHT);  // from the start to the count
+  w.Key(VK_F2);
+  ASSERT_TRUE(w.Visible(IDC_CELL_EDIT));
+  w.SetText(IDC_CELL_EDIT, "4");
+  w.Key(VK_RETURN);
+  EXPECT_EQ(w.Cell(6, 5), "4");
+  EXPECT_EQ(w.Cell(6, 6), "30001~30004");
+  EXPECT_EQ(GetFocus(), w.Control(IDC_ACQ_LIST));
+}
+
 TEST(Win32Window, ClickOnTheDialogHidesTheEditorsWithoutWriting) {
   WindowDriver w;
   w.ClickCell(0, 1);
