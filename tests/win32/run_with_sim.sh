@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program of the window (its tests, its benchmark) under Wine on an X server of
 # its own (Xvfb) in a Chinese locale, with the Linux simulator on 127.0.0.1 for it to open
-# (QV31_SIM_PORT, QV31_SIM_STATE); a picture the program leaves in QV31_SCREENSHOT is kept as
-# PNG for review.
-# usage: run_with_sim.sh QV31-SIM PROGRAM.exe SCREENSHOT.png|- [program's options]
+# (QV31_SIM_PORT, QV31_SIM_STATE); the pictures NAME.bmp the program leaves in the folder
+# QV31_SCREENSHOTS are kept as PNG for review, as PREFIX-NAME.png.
+# usage: run_with_sim.sh QV31-SIM PROGRAM.exe PREFIX|- [program's options]
 #        (QV31_WINEPREFIX: a prefix for this program alone; its Wine server runs on the X server
 #        started here, so it cannot be one other tests share)
 sim=$1 test=$2 shot=$3
@@ -45,13 +45,15 @@ wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1000 /f \
 "$prefix" stop  # the desktop takes the setting when the server starts again
 "$prefix" start
 
-[ "$shot" = - ] || rm -f "$shot"
+mkdir "$work/shots"
 QV31_SIM_PORT=$port QV31_SIM_STATE=$(winepath -w "$work/state.json") \
-  QV31_SCREENSHOT=$(winepath -w "$work/shot.bmp") \
+  QV31_SCREENSHOTS=$(winepath -w "$work/shots") \
   wine "$test" "$@" >"$work/test.out" 2>&1 </dev/null
 status=$?
 tr -d '\r' <"$work/test.out"
-if [ "$shot" != - ] && [ -f "$work/shot.bmp" ]; then
-  "$here/../../scripts/bmp-to-png" "$work/shot.bmp" "$shot" && echo "screenshot: $shot"
-fi
+for bmp in "$work"/shots/*.bmp; do
+  [ "$shot" != - ] && [ -f "$bmp" ] || continue
+  png="$shot-$(basename "$bmp" .bmp).png"
+  "$here/../../scripts/bmp-to-png" "$bmp" "$png" && echo "screenshot: $png"
+done
 exit $status

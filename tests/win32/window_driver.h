@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,36 @@ inline std::string FreshDirectory() {
                              L"-" + std::to_wstring(serial);
     if (CreateDirectoryW(dir.c_str(), nullptr)) return Utf8(dir);
   }
+}
+
+// Saves the window as it shows on the screen, as a 24-bit BMP named `name` in the folder
+// QV31_SCREENSHOTS (when set: the runner keeps them for review).
+inline void SaveScreenshot(HWND window, const std::string& name) {
+  const std::string folder = Env("QV31_SCREENSHOTS");
+  if (folder.empty()) return;
+  const std::string path = folder + "\\" + name + ".bmp";
+  RECT r;
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<char> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(54 + pixels.size()), 0, 0, 54};
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), 14);
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), 40);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
 }
 
 class WindowDriver {

@@ -92,6 +92,8 @@ void CALLBACK ReadAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND about = FindWindowW(nullptr, L"关于 QV31");
   if (about == nullptr) return;
   KillTimer(nullptr, timer);
+  UpdateWindow(about);
+  SaveScreenshot(about, "about");
   g_aboutTitle = WindowTextUtf8(about);
   g_aboutLine = WindowTextUtf8(GetDlgItem(about, IDC_VERSION_LABEL));
   SendMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
@@ -202,6 +204,8 @@ TEST(Win32Window, ListIsEditedFromTheKeyboard) {
   EXPECT_EQ(w.Cell(6, 2), "9");
   ASSERT_TRUE(w.Visible(IDC_CELL_COMBO));
   SendMessageW(w.Control(IDC_CELL_COMBO), CB_SETCURSEL, 3, 0);
+  w.Pump(100);
+  SaveScreenshot(w.Hwnd(), "editing");
   w.Key(VK_TAB);  // the entry shown is the choice
   EXPECT_EQ(w.Cell(6, 3), "04-R");
   ASSERT_TRUE(w.Visible(IDC_CELL_EDIT));  // over the start
