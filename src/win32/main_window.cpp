@@ -34,7 +34,12 @@ RECT PlaceInParent(HWND control) {
 
 MainWindow::MainWindow(MainWindowOptions options) : options_(std::move(options)) {}
 
-MainWindow::~MainWindow() { Destroy(); }
+MainWindow::~MainWindow() {
+  Destroy();
+  for (HICON icon : {icon_, smallIcon_}) {
+    if (icon != nullptr) DestroyIcon(icon);
+  }
+}
 
 bool MainWindow::Create(HINSTANCE instance) {
   instance_ = instance;
