@@ -9,21 +9,19 @@
 #include <fstream>
 #include <iterator>
 
-#include "acq/acq_frames.h"
 #include "cli/backup_file.h"
 #include "cli/ctl_output.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
 #include "link/hex_codec.h"
-#include "params/param_frames.h"
 
 namespace qv31 {
 namespace {
 
 FrameList ReadEverythingFrames() {
-  FrameList frames = {QueryAllParamFrames().back()};  // the identity came with the connect
-  for (auto& f : QueryAcqFrames()) frames.push_back(std::move(f));
+  FrameList frames = GatewaySession::QueryFrames(GroupId::Params);  // identity: the connect
+  for (auto& f : GatewaySession::QueryFrames(GroupId::Acq)) frames.push_back(std::move(f));
   return frames;
 }
 
@@ -98,8 +96,7 @@ int RestoreCommand(CtlContext& ctx, const std::string& file) {
     grid.SetStoredCells(row.row, cells);
   }
   for (const Assignment& a : backup->keys) ApplyKey(session, *a.key, a.value);
-  return WriteGroupsAndVerify(
-      ctx, std::vector<KeyGroup>(std::begin(WRITE_ORDER), std::end(WRITE_ORDER)));
+  return WriteGroupsAndVerify(ctx, WriteOrder());
 }
 
 }  // namespace qv31

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "acq/acq_checks.h"
-#include "acq/acq_frames.h"
 #include "acq/ckx_file_txt.h"
 #include "acq/csv_file.h"
 #include "cli/ctl_output.h"
@@ -64,7 +63,7 @@ int ReadTableFile(CtlContext& ctx, const std::string& file, AcqGrid& grid,
 
 int Show(CtlContext& ctx, bool all) {
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
   Json doc = Json::object();
   PrintRows(ctx, all, doc);
   Emit(ctx, doc);
@@ -76,7 +75,7 @@ int Export(CtlContext& ctx, const std::string& file) {
   std::string error;
   if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
   if (ExportCsv(ctx.Session().Grid(), out.TempPath()) != CsvResult::Exported || !out.Commit()) {
     return ctx.Fail(EXIT_FILE, "cannot write " + file);
   }
@@ -96,7 +95,7 @@ int Import(CtlContext& ctx, const std::string& file, bool strict) {
   CatchInterrupts();
   ctx.SetWriteState("  nothing was written\n");
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
   if (ImportCsv(ctx.Session().Grid(), file) != CsvResult::Imported) {
     return ctx.Fail(EXIT_FILE, "cannot read " + file);
   }
@@ -113,7 +112,7 @@ int Check(CtlContext& ctx, const std::string* file) {
     if (const int rc = ReadTableFile(ctx, *file, fromFile, warnings)) return rc;
   } else {
     if (const int rc = ctx.OpenAndConnect()) return rc;
-    if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+    if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
     grid = &ctx.Session().Grid();
   }
   const std::vector<AcqFinding> findings = CheckAcqGrid(*grid);

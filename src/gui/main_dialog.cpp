@@ -59,7 +59,7 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   setWindowIcon(icon);
 
   view_ = std::make_unique<QtDialogView>(this, ui_->c1041, icon);
-  timers_ = std::make_unique<QtTimerService>([this](int id) { dlg_->OnTimer(id); });
+  timers_ = std::make_unique<QtTimerService>([this](int id) { OnTimer(id); });
   DialogEnvironment env;
   env.view = view_.get();
   env.timers = timers_.get();
@@ -67,6 +67,7 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   env.settingsDir = options.settingsDir;
   env.discoverPorts = options.discoverPorts;
   env.version = options.version;
+  env.watchSocket = [this](int fd) { WatchSocket(fd); };
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
   model_ = std::make_unique<AcqTableModel>(dlg_->Grid());
   view_->SetModel(model_.get());
@@ -231,6 +232,22 @@ void MainDialog::ShowMonitor() {
   monitor.show();
   monitor.raise();
   monitor.activateWindow();
+}
+
+void MainDialog::WatchSocket(int fd) {
+  readable_.reset();
+  if (fd < 0) return;
+  readable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  connect(readable_.get(), &QSocketNotifier::activated, this, [this] {
+    // The notifier fires for as long as a datagram waits; the ticks take it from here.
+    readable_->setEnabled(false);
+    dlg_->OnLinkReadable();
+  });
+}
+
+void MainDialog::OnTimer(int id) {
+  dlg_->OnTimer(id);
+  if (readable_ && !timers_->IsRunning(TIMER_ENGINE)) readable_->setEnabled(true);
 }
 
 void MainDialog::FitEditWidths() {

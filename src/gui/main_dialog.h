@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QModelIndex>
+#include <QSocketNotifier>
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,6 +66,8 @@ class MainDialog final : public QDialog {
   void EditCell(const QModelIndex& index);
   // Tab and Shift+Tab from an editor: the next (step 1) or previous (-1) editable cell.
   void EditNextCell(int step);
+  void WatchSocket(int fd);
+  void OnTimer(int id);
 
   std::unique_ptr<Ui::MainDialog> ui_;
   std::unique_ptr<QtDialogView> view_;
@@ -75,6 +78,8 @@ class MainDialog final : public QDialog {
   AcqListColumns* columns_ = nullptr;  // owned by the list
   QAction* about_ = nullptr;
   QAction* traffic_ = nullptr;
+  // Wakes the engine when a datagram arrives on an idle link; off while the engine ticks.
+  std::unique_ptr<QSocketNotifier> readable_;
 };
 
 }  // namespace qv31

@@ -18,18 +18,18 @@ constexpr std::string_view kOff = "off";
 // the member.
 struct FourGGroup {
   using Controls = FourGControls;
-  static Controls Show(const ParamBlock& b, int) { return Show4G(b); }
-  static void Read(const Controls& c, ParamBlock& b, int) { Read4G(c, b); }
+  static Controls Show(const ParamBlock& b, int) { return FourGControlsOf(b); }
+  static void Read(const Controls& c, ParamBlock& b, int) { Store4GControls(c, b); }
 };
 struct PortGroup {
   using Controls = PortControls;
-  static Controls Show(const ParamBlock& b, int port) { return ShowPort(b, port); }
-  static void Read(const Controls& c, ParamBlock& b, int port) { ReadPort(c, b, port); }
+  static Controls Show(const ParamBlock& b, int port) { return PortControlsOf(b, port); }
+  static void Read(const Controls& c, ParamBlock& b, int port) { StorePortControls(c, b, port); }
 };
 struct NetworkGroup {
   using Controls = NetworkControls;
-  static Controls Show(const ParamBlock& b, int) { return ShowNetwork(b); }
-  static void Read(const Controls& c, ParamBlock& b, int) { ReadNetwork(c, b); }
+  static Controls Show(const ParamBlock& b, int) { return NetworkControlsOf(b); }
+  static void Read(const Controls& c, ParamBlock& b, int) { StoreNetworkControls(c, b); }
 };
 // The acquisition settings above the list are held as texts already.
 struct AcqSettingsGroup {

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "acq/acq_grid.h"
+#include "link/group_table.h"
 #include "params/param_block.h"
 
 namespace qv31 {
 
-enum class KeyGroup : uint8_t { Identity, FourG, Port1, Port2, Port3, Port4, Network, Acq };
+// A key belongs to one group of the gateway.
+using KeyGroup = GroupId;
 
 // What a key's values may be on the command line. The window takes any text; scripts get a
 // refusal naming what is allowed instead, before anything is sent.

@@ -30,6 +30,8 @@ class UdpLink {
   bool Open(std::string_view addressText, int32_t port);
   void Close();
   bool IsOpen() const;
+  // The socket, for a readiness notifier: a descriptor, or a SOCKET on Windows; -1 while closed.
+  int Fd() const { return static_cast<int>(socket_); }
 
   // Sends one datagram. -1 for a bad argument; 0 when nothing was sent (closed, no target,
   // send error); else `length`.

@@ -10,12 +10,6 @@
 #include "transport/udp_link.h"
 
 namespace qv31 {
-namespace {
-
-int Fd(intptr_t socket) { return static_cast<int>(socket); }
-
-}  // namespace
-
 UdpLink::~UdpLink() { Close(); }
 
 bool UdpLink::IsOpen() const { return socket_ >= 0; }
@@ -37,7 +31,7 @@ bool UdpLink::Open(std::string_view addressText, int32_t port) {
   local.sin_family = AF_INET;
   local.sin_addr.s_addr = htonl(INADDR_ANY);
   local.sin_port = 0;
-  if (::bind(Fd(socket_), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  if (::bind(Fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     const int e = errno;
     Close();
     Fail(UdpError::Socket, e);
@@ -70,7 +64,7 @@ bool UdpLink::Resolve(std::string_view addressText, int32_t port) {
 }
 
 void UdpLink::Close() {
-  if (socket_ >= 0) ::close(Fd(socket_));
+  if (socket_ >= 0) ::close(Fd());
   socket_ = -1;
   hasTarget_ = false;
 }
@@ -82,7 +76,7 @@ int32_t UdpLink::Send(const uint8_t* data, int32_t length) {
   to.sin_family = AF_INET;
   to.sin_addr.s_addr = targetAddress_;
   to.sin_port = targetPort_;
-  const ssize_t n = ::sendto(Fd(socket_), data, static_cast<size_t>(length), 0,
+  const ssize_t n = ::sendto(Fd(), data, static_cast<size_t>(length), 0,
                              reinterpret_cast<const sockaddr*>(&to), sizeof to);
   return n == length ? length : 0;
 }
@@ -95,7 +89,7 @@ int32_t UdpLink::Receive(uint8_t* buffer, int32_t capacity) {
   message.msg_iov = &io;
   message.msg_iovlen = 1;
   for (;;) {
-    const ssize_t n = ::recvmsg(Fd(socket_), &message, 0);
+    const ssize_t n = ::recvmsg(Fd(), &message, 0);
     if (n < 0 && errno == EINTR) continue;
     // Nothing waiting, an ICMP "port unreachable" (ECONNREFUSED) or another error: no block.
     if (n <= 0) return 0;
@@ -109,7 +103,7 @@ uint16_t UdpLink::LocalPort() const {
   if (socket_ < 0) return 0;
   sockaddr_in local{};
   socklen_t size = sizeof local;
-  if (::getsockname(Fd(socket_), reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
+  if (::getsockname(Fd(), reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
   return ntohs(local.sin_port);
 }
 
