@@ -21,6 +21,9 @@ namespace {
 constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE_CSV, IDC_LOAD_CSV,
                                            IDC_STATUS,    IDC_PROGRESS, IDC_CANCEL};
 
+// The UDP link's socket has a datagram to read.
+constexpr UINT WM_LINK_READABLE = WM_APP + 1;
+
 constexpr const wchar_t* TRAFFIC_ENTRY = L"通信记录(&T)...\tF12";
 
 RECT PlaceInParent(HWND control) {
@@ -104,6 +107,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Destroy();
       return TRUE;
+    case WM_LINK_READABLE:
+      if (dlg_ && WSAGETSELECTEVENT(lParam) == FD_READ) dlg_->OnLinkReadable();
+      return TRUE;
     case WM_CONTEXTMENU:
       OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
       return TRUE;
@@ -127,6 +133,7 @@ void MainWindow::OnInitDialog() {
   env.version =
       options_.version.empty() ? FileVersionText(GetModuleHandleW(nullptr)) : options_.version;
   if (env.version.empty()) env.version = QV31_VERSION;
+  env.watchSocket = [this](int socket) { WatchSocket(socket); };
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
   view_->List().Init(&dlg_->Grid());
   view_->SetCellEditorHandlers(
@@ -332,6 +339,16 @@ void MainWindow::Destroy() {
   timers_.reset();
   window_ = nullptr;
   DestroyWindow(window);
+}
+
+void MainWindow::WatchSocket(int socket) {
+  if (watchedSocket_ >= 0 && window_ != nullptr) {
+    WSAAsyncSelect(static_cast<SOCKET>(watchedSocket_), window_, 0, 0);
+  }
+  watchedSocket_ = socket;
+  if (socket >= 0 && window_ != nullptr) {
+    WSAAsyncSelect(static_cast<SOCKET>(socket), window_, WM_LINK_READABLE, FD_READ);
+  }
 }
 
 int RunMessageLoop(MainWindow& window) {

@@ -65,6 +65,8 @@ class MainWindow {
   void RememberLayout();
   void OnSize();
   void Destroy();
+  // A datagram on the UDP link's socket arrives as a window message (-1: none watched).
+  void WatchSocket(int socket);
 
   MainWindowOptions options_;
   HWND window_ = nullptr;
@@ -80,6 +82,7 @@ class MainWindow {
   SIZE firstClient_ = {};
   POINT firstMinimum_ = {};
   std::map<int, RECT> firstPlaces_;
+  int watchedSocket_ = -1;
 };
 
 // Runs the message loop until the window closes; the process's exit code.

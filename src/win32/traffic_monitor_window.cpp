@@ -4,7 +4,9 @@
 #include <ctime>
 
 #include "app/traffic_log.h"
+#include "link/hex_codec.h"
 #include "link/link_observer.h"
+#include "session/trace_text.h"
 #include "win32/resource_ids.h"
 #include "win32/win32_text.h"
 
