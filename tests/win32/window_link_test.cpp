@@ -16,6 +16,8 @@
 #include "app/cqv31_dlg.h"
 #include "app/traffic_log.h"
 #include "link/link_observer.h"
+#include "win32/resource_ids.h"
+#include "win32/traffic_monitor_window.h"
 #include "window_driver.h"
 
 namespace qv31::test {
@@ -96,6 +98,21 @@ TEST_F(Win32WindowLink, OpenSendsElevenFramesAndShowsTheGateway) {
 
   w.Pump(300);
   SaveScreenshot(w.Hwnd(), "opened");
+
+  // The traffic monitor from the system menu: a row per block, the identity read first.
+  SendMessageW(w.Hwnd(), WM_SYSCOMMAND, IDM_TRAFFIC, 0);
+  w.Pump(300);
+  HWND monitor = w.Window().Monitor().Hwnd();
+  ASSERT_TRUE(IsWindowVisible(monitor));
+  EXPECT_EQ(WindowTextUtf8(monitor), "通信记录");
+  HWND rows = GetDlgItem(monitor, IDC_TRAFFIC_LIST);
+  EXPECT_EQ(ListView_GetItemCount(rows), static_cast<int>(log.Size()));
+  wchar_t text[128] = {};
+  ListView_GetItemText(rows, 0, 1, text, 128);
+  EXPECT_EQ(Utf8(text), "发 >");
+  ListView_GetItemText(rows, 0, 3, text, 128);
+  EXPECT_EQ(Utf8(text), "区3 读 地址0 长度18");
+  SaveScreenshot(monitor, "traffic");
 }
 
 struct GroupSet {
