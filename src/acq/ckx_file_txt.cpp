@@ -1,6 +1,8 @@
 #include "acq/ckx_file_txt.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace qv31 {
 
@@ -8,6 +10,15 @@ CKXFileTxt::~CKXFileTxt() { Close(); }
 
 bool CKXFileTxt::Open(const std::string& path, Mode mode) {
   Close();
+  // A FIFO or a device would block or never end: only a regular file, or a new one to write.
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  const bool exists = !error && std::filesystem::exists(status);
+  if (exists && !std::filesystem::is_regular_file(status)) return false;
+  if (mode == Mode::Read &&
+      (!exists || std::filesystem::file_size(path, error) > CSV_FILE_MAX || error)) {
+    return false;
+  }
   // Binary: the file's CR LF line ends are written and read as they stand on every system.
   file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "r+b");
   if (file_ == nullptr && mode != Mode::Read) file_ = std::fopen(path.c_str(), "w+b");

@@ -6,7 +6,7 @@ namespace qv31 {
 // The signal a console event counts as: Ctrl-C and Ctrl-Break SIGINT, closing the console,
 // logging off and shutting down SIGTERM.
 int ConsoleEventSignal(unsigned long event);
-// The handler itself: true when it took the event, false for a second one (the system then
+// The handler itself: true when it took the event, false for a third one (the system then
 // ends the process as usual).
 bool HandleConsoleEvent(unsigned long event);
 

@@ -1,15 +1,21 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <csignal>
+#include <string>
 
 #include "cli/console_events.h"
 #include "cli/interrupt.h"
+#include "text/wide_text.h"
 
 namespace qv31 {
 namespace {
 
 volatile LONG caught = 0;
 volatile LONG caughtEvent = 0;
+volatile LONG count = 0;
+// A temporary output to remove should a third event end the process.
+wchar_t removeOnKill[MAX_PATH] = {};
 
 // The system ends the process once the handler of a close, log-off or shutdown event returns:
 // it waits here while the main thread ends the write at a frame boundary and exits, which
@@ -31,17 +37,34 @@ int ConsoleEventSignal(unsigned long event) {
 }
 
 bool HandleConsoleEvent(unsigned long event) {
-  // A second interrupt ends the process as usual.
-  if (caught != 0) return false;
-  InterlockedExchange(&caughtEvent, static_cast<LONG>(event));
-  InterlockedExchange(&caught, ConsoleEventSignal(event));
-  if (caught == SIGTERM) Sleep(CLOSE_GRACE_MS);
+  // A third interrupt ends the process as usual.
+  if (count >= 2) {
+    if (removeOnKill[0] != L'\0') DeleteFileW(removeOnKill);
+    return false;
+  }
+  if (InterlockedIncrement(&count) == 1) {
+    InterlockedExchange(&caughtEvent, static_cast<LONG>(event));
+    InterlockedExchange(&caught, ConsoleEventSignal(event));
+  }
+  if (ConsoleEventSignal(event) == SIGTERM) Sleep(CLOSE_GRACE_MS);
   return true;
 }
 
 void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 int CaughtSignal() { return static_cast<int>(caught); }
+
+int CaughtSignalCount() { return static_cast<int>(count); }
+
+void RemoveWhenKilled(const char* path) {
+  const std::wstring wide = path == nullptr ? std::wstring() : Utf8ToWide(path);
+  if (wide.size() >= MAX_PATH) {
+    removeOnKill[0] = L'\0';
+    return;
+  }
+  std::copy(wide.begin(), wide.end(), removeOnKill);
+  removeOnKill[wide.size()] = L'\0';
+}
 
 int InterruptedStatus() { return 128 + static_cast<int>(caught); }
 

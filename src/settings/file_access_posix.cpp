@@ -33,26 +33,6 @@ std::string ResolvedPath(const std::string& path) {
 
 }  // namespace
 
-// `reason` says why a file that is there cannot be read.
-ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* reason) {
-  out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return ReadResult::Missing;
-    if (reason != nullptr) *reason = std::strerror(errno);
-    return ReadResult::Failed;
-  }
-  char buffer[65536];
-  ssize_t n = 0;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
-  // A directory opens but cannot be read (EISDIR).
-  if (n < 0 && reason != nullptr)
-    *reason = errno == EISDIR ? "is a directory" : std::strerror(errno);
-  const bool failed = n < 0;
-  ::close(fd);
-  return failed ? ReadResult::Failed : ReadResult::Ok;
-}
-
 bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
   const std::string target = ResolvedPath(path);
   const size_t slash = target.rfind('/');

@@ -8,17 +8,6 @@
 namespace qv31 {
 namespace {
 
-std::string ErrorText(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = n > 0 ? std::wstring(text, n) : L"system error " + std::to_wstring(code);
-  if (text != nullptr) LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.pop_back();
-  return WideToUtf8(wide);
-}
-
 bool WriteAll(HANDLE file, const std::string& data) {
   size_t done = 0;
   while (done < data.size()) {
@@ -31,31 +20,6 @@ bool WriteAll(HANDLE file, const std::string& data) {
 }
 
 }  // namespace
-
-ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* reason) {
-  out.clear();
-  const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    if (reason != nullptr) *reason = "is a directory";
-    return ReadResult::Failed;
-  }
-  const HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD e = GetLastError();
-    if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return ReadResult::Missing;
-    if (reason != nullptr) *reason = ErrorText(e);
-    return ReadResult::Failed;
-  }
-  char buffer[65536];
-  DWORD n = 0;
-  bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr)) && n > 0) out.append(buffer, n);
-  if (!ok && reason != nullptr) *reason = ErrorText(GetLastError());
-  CloseHandle(file);
-  return ok ? ReadResult::Ok : ReadResult::Failed;
-}
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
   static std::atomic<unsigned> serial{0};

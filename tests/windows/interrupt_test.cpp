@@ -27,7 +27,10 @@ TEST(ConsoleInterrupt, EventsCountAsSignals) {
   EXPECT_EQ(CaughtSignal(), 2);
   EXPECT_EQ(InterruptedStatus(), 130);
   EXPECT_EQ(InterruptName(), "Ctrl-C");
-  EXPECT_FALSE(HandleConsoleEvent(CTRL_C_EVENT));  // a second one ends the program
+  // A second one stops the wait for the frame in flight, a third ends the program.
+  EXPECT_TRUE(HandleConsoleEvent(CTRL_BREAK_EVENT));
+  EXPECT_EQ(CaughtSignalCount(), 2);
+  EXPECT_FALSE(HandleConsoleEvent(CTRL_C_EVENT));
   EXPECT_EQ(InterruptedStatus(), 130);
 }
 
