@@ -32,14 +32,14 @@ wine "$folder\\qv31ctl.exe" --version >"$work/version.out" 2>&1 </dev/null || fa
 [ "$(tr -d '\r' <"$work/version.out")" = "qv31ctl $version" ] ||
   fail "qv31ctl.exe --version printed: $(cat "$work/version.out")"
 
-# Without _?= the uninstaller runs from a copy and returns at once: wait for it.
-wine "$folder\\uninstall.exe" /S >"$work/uninstall.out" 2>&1 </dev/null || fail "uninstaller exit $?"
-for _ in $(seq 1 100); do
-  [ ! -e "$unix" ] && [ ! -e "$link" ] && break
-  sleep 0.2
-done
-[ ! -e "$unix" ] || fail "uninstall left $(ls "$unix")"
+# With _?= the uninstaller runs in place and returns when done; it cannot remove itself then,
+# so it and the folder are all that may stay.
+wine "$folder\\uninstall.exe" /S "_?=$folder" >"$work/uninstall.out" 2>&1 </dev/null ||
+  fail "uninstaller exit $?"
+left=$(ls "$unix")
+[ "$left" = uninstall.exe ] || fail "uninstall left: $left"
 [ ! -e "$link" ] || fail "uninstall left the Start menu entry"
+rm -rf "$unix"
 if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QV31' \
   >/dev/null 2>&1 </dev/null; then
   fail "uninstall left its registry entry"
