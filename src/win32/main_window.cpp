@@ -105,7 +105,7 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = firstMinimum_;
       return TRUE;
     case WM_CLOSE:
-      Destroy();
+      if (!dlg_ || dlg_->MayClose()) Destroy();
       return TRUE;
     case WM_LINK_READABLE:
       if (dlg_ && WSAGETSELECTEVENT(lParam) == FD_READ) dlg_->OnLinkReadable();
@@ -166,8 +166,8 @@ void MainWindow::OnCommand(int id, int code) {
       return;
     case IDOK:  // the hidden default button: Enter does nothing
       return;
-    case IDCANCEL:  // "退出", Esc
-      Destroy();
+    case IDCANCEL:  // "退出", Esc: asked first while an exchange runs
+      if (dlg_->MayClose()) Destroy();
       return;
     case IDC_CELL_EDIT:
       view_->OnCellEditNotify(code);

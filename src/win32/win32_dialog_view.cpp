@@ -198,6 +198,17 @@ void Win32DialogView::MessageBox(std::string_view text) {
   ::MessageBoxW(dialog_, Wide(text).c_str(), Wide(WINDOW_TITLE).c_str(), MB_OK | MB_ICONWARNING);
 }
 
+bool Win32DialogView::AskYesNo(std::string_view text) {
+  return ::MessageBoxW(dialog_, Wide(text).c_str(), Wide(WINDOW_TITLE).c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void Win32DialogView::Focus(int id) {
+  // As the dialog's own focus moves do, so a default button follows.
+  if (HWND control = Control(id))
+    SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
 std::optional<std::string> Win32DialogView::ChooseOpenFile(std::string_view filterName,
                                                            std::string_view pattern,
                                                            std::string_view directory) {
