@@ -115,6 +115,25 @@ TEST_F(Win32WindowLink, OpenSendsElevenFramesAndShowsTheGateway) {
   SaveScreenshot(monitor, "traffic");
 }
 
+// Answers the question box that appears with No, remembering that it came.
+bool g_asked = false;
+void CALLBACK AnswerNo(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"采集管理设置软件");
+  if (box == nullptr || GetDlgItem(box, IDNO) == nullptr) return;
+  KillTimer(nullptr, timer);
+  g_asked = true;
+  SendMessageW(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+}
+
+TEST_F(Win32WindowLink, EscDuringAnExchangeAsksFirst) {
+  w.Click(IDC_QUERY_ALL);
+  SetTimer(nullptr, 0, 10, AnswerNo);
+  SendMessageW(w.Hwnd(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(g_asked);
+  EXPECT_FALSE(w.Window().Closed());
+  EXPECT_TRUE(Done());
+}
+
 struct GroupSet {
   const char* name;
   int control;
