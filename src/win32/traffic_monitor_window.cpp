@@ -122,12 +122,13 @@ void TrafficMonitorWindow::Retranslate() {
   const int dpi = WindowDpi(list_);
   for (int c = 0; c < static_cast<int>(COLUMNS.size()); ++c) {
     std::wstring header = TrW(COLUMNS[static_cast<size_t>(c)].header);
-    // Wide enough for the header and its padding.
+    // A longer English header widens its column to its text and padding.
     const int needed = ListView_GetStringWidth(list_, header.c_str()) + MulDiv(16, dpi, 96);
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = header.data();
-    column.cx = std::max(MulDiv(COLUMNS[static_cast<size_t>(c)].width, dpi, 96), needed);
+    const int natural = MulDiv(COLUMNS[static_cast<size_t>(c)].width, dpi, 96);
+    column.cx = Win32Language() == Language::Chinese ? natural : std::max(natural, needed);
     SendMessageW(list_, LVM_SETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
   }
   InvalidateRect(list_, nullptr, FALSE);

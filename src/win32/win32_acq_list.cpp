@@ -85,12 +85,13 @@ void Win32AcqList::Retranslate() {
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
     std::wstring header = TrW(columns[static_cast<size_t>(c)].header);
     const int natural = MulDiv(columns[static_cast<size_t>(c)].width, dpi, BASE_DPI);
-    // The header's text plus the list's own padding on either side.
+    // The Chinese window keeps the original's widths; a longer English header widens its
+    // column to its text plus the list's own padding on either side.
     const int needed = ListView_GetStringWidth(list_, header.c_str()) + MulDiv(16, dpi, BASE_DPI);
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = header.data();
-    column.cx = std::max(natural, needed);
+    column.cx = Win32Language() == Language::Chinese ? natural : std::max(natural, needed);
     SendMessageW(list_, LVM_SETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
   }
   InvalidateRect(list_, nullptr, FALSE);
