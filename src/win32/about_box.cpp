@@ -4,6 +4,7 @@
 #include <string>
 
 #include "win32/resource_ids.h"
+#include "win32/win32_language.h"
 #include "win32/win32_text.h"
 
 namespace qv31 {
@@ -11,10 +12,13 @@ namespace {
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      SetDlgItemTextW(dialog, IDC_VERSION_LABEL,
-                      Wide(*reinterpret_cast<const std::string*>(lParam)).c_str());
+    case WM_INITDIALOG: {
+      WindowTexts texts;
+      texts.Translate(dialog);
+      texts.Set(GetDlgItem(dialog, IDC_VERSION_LABEL),
+                *reinterpret_cast<const std::string*>(lParam));
       return TRUE;
+    }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         EndDialog(dialog, LOWORD(wParam));

@@ -11,6 +11,7 @@
 #include "win32/resource_ids.h"
 #include "win32/traffic_monitor_window.h"
 #include "win32/win32_dialog_view.h"
+#include "win32/win32_language.h"
 #include "win32/win32_text.h"
 #include "win32/win32_timer_service.h"
 
@@ -24,7 +25,13 @@ constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE
 // The UDP link's socket has a datagram to read.
 constexpr UINT WM_LINK_READABLE = WM_APP + 1;
 
-constexpr const wchar_t* TRAFFIC_ENTRY = L"通信记录(&T)...\tF12";
+constexpr const char* ABOUT_ENTRY = "关于 QV31(&A)...";
+constexpr const char* TRAFFIC_ENTRY = "通信记录(&T)...";
+
+// Each language is offered by its own name, so an operator who reads only it finds it.
+const wchar_t* LanguageEntry() {
+  return Win32Language() == Language::Chinese ? L"English" : L"中文";
+}
 
 RECT PlaceInParent(HWND control) {
   RECT place = {};
@@ -141,18 +148,36 @@ void MainWindow::OnInitDialog() {
       [this] { dlg_->OnSelChangeCellCombo(); }, [this](int step) { EditNextCell(step); });
   view_->List().SetEditHandler([this](int row, int column) { EditCell(row, column); });
   dlg_->OnInitDialog();
+  ApplyLanguage(dlg_->ChosenLanguage().value_or(options_.language));
   RememberLayout();
 }
 
 void MainWindow::AddSystemMenuEntries() {
   HMENU menu = GetSystemMenu(window_, FALSE);
-  wchar_t about[128] = {};
-  if (menu == nullptr || LoadStringW(instance_, IDS_ABOUTBOX, about, 128) <= 0) return;
+  if (menu == nullptr) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, TRAFFIC_ENTRY);
+  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
+  AppendMenuW(menu, MF_STRING, IDM_LANGUAGE, LanguageEntry());
   // The about entry stays last, after a separator of its own.
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
+  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, TrW(ABOUT_ENTRY).c_str());
+}
+
+void MainWindow::ChooseLanguage(Language language) {
+  if (!dlg_) return;
+  dlg_->ChooseLanguage(language);
+  ApplyLanguage(language);
+}
+
+void MainWindow::ApplyLanguage(Language language) {
+  SetWin32Language(language);
+  view_->Retranslate();
+  HMENU menu = GetSystemMenu(window_, FALSE);
+  ModifyMenuW(menu, IDM_TRAFFIC, MF_BYCOMMAND | MF_STRING, IDM_TRAFFIC,
+              (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
+  ModifyMenuW(menu, IDM_LANGUAGE, MF_BYCOMMAND | MF_STRING, IDM_LANGUAGE, LanguageEntry());
+  ModifyMenuW(menu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX, TrW(ABOUT_ENTRY).c_str());
+  if (monitor_) monitor_->Retranslate();
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -163,6 +188,9 @@ void MainWindow::OnCommand(int id, int code) {
       return;
     case IDM_TRAFFIC:  // F12
       ShowMonitor();
+      return;
+    case IDM_LANGUAGE:
+      ChooseLanguage(Win32Language() == Language::Chinese ? Language::English : Language::Chinese);
       return;
     case IDOK:  // the hidden default button: Enter does nothing
       return;
@@ -214,6 +242,9 @@ bool MainWindow::OnSysCommand(WPARAM command) {
     case IDM_TRAFFIC:
       ShowMonitor();
       return true;
+    case IDM_LANGUAGE:
+      OnCommand(IDM_LANGUAGE, 0);
+      return true;
     default:
       return false;
   }
@@ -248,11 +279,11 @@ void MainWindow::OnContextMenu(HWND from, LPARAM at) {
     }
     point = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
   }
-  wchar_t about[128] = {};
-  LoadStringW(instance_, IDS_ABOUTBOX, about, 128);
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, (std::wstring(about) + L"\tF1").c_str());
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, TRAFFIC_ENTRY);
+  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, (TrW(ABOUT_ENTRY) + L"\tF1").c_str());
+  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_LANGUAGE, LanguageEntry());
   const UINT command =
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, window_, nullptr);
   DestroyMenu(menu);
@@ -313,6 +344,7 @@ TrafficMonitorWindow& MainWindow::Monitor() {
     monitor_ =
         std::make_unique<TrafficMonitorWindow>(dlg_->Traffic(), dlg_->SettingsFile().DirPath());
     monitor_->Create(instance_, window_, smallIcon_);
+    monitor_->Retranslate();
   }
   return *monitor_;
 }

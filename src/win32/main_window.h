@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/text_catalogue.h"
 #include "win32/win32_api.h"
 
 namespace qv31 {
@@ -19,6 +20,7 @@ struct MainWindowOptions {
   std::string settingsDir;  // empty: beside the program (the library's choice)
   std::function<std::vector<std::string>()> discoverPorts;  // empty: the system's ports
   std::string version;  // a.b.c.d for the about box; empty: the version resource's
+  Language language = Language::Chinese;  // unless one was chosen in the window
 };
 
 // The main dialog (template 102) as a modeless dialog: it draws the controls and forwards
@@ -45,12 +47,15 @@ class MainWindow {
   // The window "通信记录", made on first use.
   TrafficMonitorWindow& Monitor();
   void ShowMonitor();
+  // The menus' "English" / "中文": kept in the settings file and shown at once.
+  void ChooseLanguage(Language language);
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnInitDialog();
   void AddSystemMenuEntries();
+  void ApplyLanguage(Language language);
   void OnCommand(int id, int code);
   INT_PTR OnNotify(const NMHDR* header);
   bool OnSysCommand(WPARAM command);

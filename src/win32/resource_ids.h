@@ -12,6 +12,7 @@
 // System-menu commands: the system reserves the low four bits of a command ID.
 #define IDM_ABOUTBOX 0x0010
 #define IDM_TRAFFIC 0x0020
+#define IDM_LANGUAGE 0x0030
 
 // The about box's version line.
 #define IDC_VERSION_LABEL 1066

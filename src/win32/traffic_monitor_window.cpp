@@ -1,5 +1,6 @@
 #include "win32/traffic_monitor_window.h"
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 
@@ -8,6 +9,7 @@
 #include "link/link_observer.h"
 #include "session/trace_text.h"
 #include "win32/resource_ids.h"
+#include "win32/win32_language.h"
 #include "win32/win32_text.h"
 
 namespace qv31 {
@@ -17,17 +19,17 @@ constexpr UINT_PTR TIMER_LOOK = 1;
 constexpr UINT LOOK_MS = 100;
 
 struct Column {
-  const wchar_t* header;
+  const char* header;
   int width;  // pixels at 96 dpi
   int format;
 };
 constexpr std::array<Column, 6> COLUMNS = {{
-    {L"时间 (ms)", 80, LVCFMT_RIGHT},
-    {L"方向", 50, LVCFMT_LEFT},
-    {L"长度", 50, LVCFMT_RIGHT},
-    {L"帧头", 190, LVCFMT_LEFT},
-    {L"结果", 130, LVCFMT_LEFT},
-    {L"数据", 600, LVCFMT_LEFT},
+    {"时间 (ms)", 80, LVCFMT_RIGHT},
+    {"方向", 50, LVCFMT_LEFT},
+    {"长度", 50, LVCFMT_RIGHT},
+    {"帧头", 190, LVCFMT_LEFT},
+    {"结果", 130, LVCFMT_LEFT},
+    {"数据", 600, LVCFMT_LEFT},
 }};
 
 }  // namespace
@@ -102,14 +104,34 @@ void TrafficMonitorWindow::SetUpList() {
   ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   const int dpi = WindowDpi(list_);
   for (int c = 0; c < static_cast<int>(COLUMNS.size()); ++c) {
+    std::wstring header = TrW(COLUMNS[static_cast<size_t>(c)].header);
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = COLUMNS[static_cast<size_t>(c)].format;
     column.cx = MulDiv(COLUMNS[static_cast<size_t>(c)].width, dpi, 96);
-    column.pszText = const_cast<wchar_t*>(COLUMNS[static_cast<size_t>(c)].header);
+    column.pszText = header.data();
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                  reinterpret_cast<LPARAM>(&column));
   }
+}
+
+void TrafficMonitorWindow::Retranslate() {
+  if (window_ == nullptr) return;
+  texts_.Translate(window_);
+  texts_.Set(GetDlgItem(window_, IDC_TRAFFIC_PAUSE), log_.Paused() ? "继续" : "暂停");
+  const int dpi = WindowDpi(list_);
+  for (int c = 0; c < static_cast<int>(COLUMNS.size()); ++c) {
+    std::wstring header = TrW(COLUMNS[static_cast<size_t>(c)].header);
+    // A longer English header widens its column to its text and padding.
+    const int needed = ListView_GetStringWidth(list_, header.c_str()) + MulDiv(16, dpi, 96);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = header.data();
+    const int natural = MulDiv(COLUMNS[static_cast<size_t>(c)].width, dpi, 96);
+    column.cx = Win32Language() == Language::Chinese ? natural : std::max(natural, needed);
+    SendMessageW(list_, LVM_SETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+  }
+  InvalidateRect(list_, nullptr, FALSE);
 }
 
 void TrafficMonitorWindow::Layout() {
@@ -170,18 +192,18 @@ void TrafficMonitorWindow::FillCell(NMLVDISPINFOW* info) {
         cellText_ = std::to_wstring(row.ms);
         break;
       case 1:
-        cellText_ = row.sent ? L"发 >" : L"收 <";
+        cellText_ = TrW(row.sent ? "发 >" : "收 <");
         break;
       case 2:
         cellText_ = std::to_wstring(row.bytes.size());
         break;
       case 3: {
         const std::string header = DescribeHeader(row.bytes);
-        cellText_ = header.empty() ? L"-" : Wide(header);
+        cellText_ = header.empty() ? L"-" : TrW(header);
         break;
       }
       case 4:
-        cellText_ = Wide(FateText(row.fate));
+        cellText_ = TrW(FateText(row.fate));
         break;
       default:
         cellText_ = Wide(HexText(row.bytes));
@@ -194,12 +216,12 @@ void TrafficMonitorWindow::OnCommand(int id) {
   switch (id) {
     case IDC_TRAFFIC_PAUSE:
       log_.SetPaused(!log_.Paused());
-      SetDlgItemTextW(window_, IDC_TRAFFIC_PAUSE, log_.Paused() ? L"继续" : L"暂停");
+      texts_.Set(GetDlgItem(window_, IDC_TRAFFIC_PAUSE), log_.Paused() ? "继续" : "暂停");
       break;
     case IDC_TRAFFIC_CLEAR:
       log_.Clear();
       Sync();
-      SetDlgItemTextW(window_, IDC_TRAFFIC_NOTE, L"");
+      texts_.Set(GetDlgItem(window_, IDC_TRAFFIC_NOTE), "");
       break;
     case IDC_TRAFFIC_SAVE:
       Save();
@@ -213,22 +235,27 @@ void TrafficMonitorWindow::OnCommand(int id) {
 }
 
 void TrafficMonitorWindow::Save() {
-  wchar_t name[64];
+  char stamp[32];
   const std::time_t now = std::time(nullptr);
   std::tm local = {};
   localtime_s(&local, &now);
-  wcsftime(name, 64, L"通信记录-%Y%m%d-%H%M%S.txt", &local);
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  std::string name = Translate("通信记录-%1.txt", Win32Language());
+  name.replace(name.find("%1"), 2, stamp);
+  const std::wstring wideName = Wide(name);
+  const std::wstring filter = TrW("文本文件 (*.txt)") + L'\0' + L"*.txt" + L'\0' + L'\0';
+  const std::wstring title = TrW("保存通信记录");
   std::wstring path(32768, L'\0');
-  CopyToBuffer(name, path.data(), static_cast<int>(path.size()));
+  CopyToBuffer(wideName, path.data(), static_cast<int>(path.size()));
   const std::wstring start = Wide(saveDir_);
   OPENFILENAMEW chooser = {};
   chooser.lStructSize = sizeof(chooser);
   chooser.hwndOwner = window_;
-  chooser.lpstrFilter = L"文本文件 (*.txt)\0*.txt\0";
+  chooser.lpstrFilter = filter.c_str();
   chooser.lpstrFile = path.data();
   chooser.nMaxFile = static_cast<DWORD>(path.size());
   chooser.lpstrInitialDir = start.c_str();
-  chooser.lpstrTitle = L"保存通信记录";
+  chooser.lpstrTitle = title.c_str();
   chooser.lpstrDefExt = L"txt";
   chooser.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER;
   if (!GetSaveFileNameW(&chooser)) return;
@@ -238,8 +265,7 @@ void TrafficMonitorWindow::Save() {
 
 bool TrafficMonitorWindow::SaveTo(const std::string& path) {
   const bool saved = log_.SaveText(path);
-  SetDlgItemTextW(window_, IDC_TRAFFIC_NOTE,
-                  Wide((saved ? "已保存到 " : "无法写入 ") + path).c_str());
+  texts_.Set(GetDlgItem(window_, IDC_TRAFFIC_NOTE), (saved ? "已保存到 " : "无法写入 ") + path);
   return saved;
 }
 

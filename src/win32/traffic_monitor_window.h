@@ -4,6 +4,7 @@
 #include <string>
 
 #include "win32/win32_api.h"
+#include "win32/win32_language.h"
 
 namespace qv31 {
 
@@ -27,6 +28,8 @@ class TrafficMonitorWindow {
   bool PreTranslate(MSG* msg);
   // Brings the rows up to the record now.
   void Sync();
+  // Redraws the window's texts in the window's language.
+  void Retranslate();
   // Writes the kept rows to `path`; the note line says where, or why not.
   bool SaveTo(const std::string& path);
 
@@ -46,6 +49,7 @@ class TrafficMonitorWindow {
   uint64_t first_ = 0;  // the record's index of the list's row 0
   uint64_t end_ = 0;
   std::wstring cellText_;
+  WindowTexts texts_;
 };
 
 }  // namespace qv31

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "acq/acq_table.h"
+#include "win32/win32_language.h"
 #include "win32/win32_text.h"
 
 namespace qv31 {
@@ -40,7 +41,7 @@ void Win32AcqList::Init(const AcqGrid* grid) {
   const int dpi = WindowDpi(list_);
   const auto columns = AcqColumns();
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-    std::wstring header = Wide(columns[static_cast<size_t>(c)].header);
+    std::wstring header = TrW(columns[static_cast<size_t>(c)].header);
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.fmt = LVCFMT_CENTER;
@@ -78,12 +79,30 @@ void Win32AcqList::Redraw(int firstRow, int lastRow) {
   if (firstRow <= lastRow) ListView_RedrawItems(list_, firstRow, lastRow);
 }
 
+void Win32AcqList::Retranslate() {
+  const int dpi = WindowDpi(list_);
+  const auto columns = AcqColumns();
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+    std::wstring header = TrW(columns[static_cast<size_t>(c)].header);
+    const int natural = MulDiv(columns[static_cast<size_t>(c)].width, dpi, BASE_DPI);
+    // The Chinese window keeps the original's widths; a longer English header widens its
+    // column to its text plus the list's own padding on either side.
+    const int needed = ListView_GetStringWidth(list_, header.c_str()) + MulDiv(16, dpi, BASE_DPI);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = header.data();
+    column.cx = Win32Language() == Language::Chinese ? natural : std::max(natural, needed);
+    SendMessageW(list_, LVM_SETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+  }
+  InvalidateRect(list_, nullptr, FALSE);
+}
+
 void Win32AcqList::SetMarks(std::span<const AcqFinding> findings) {
-  std::map<std::pair<int, int>, std::wstring> marks;
+  std::map<std::pair<int, int>, std::string> marks;
   for (const AcqFinding& f : findings) {
-    std::wstring& text = marks[{f.row, f.column}];
-    if (!text.empty()) text += L"\r\n";
-    text += Wide(f.text);
+    std::string& text = marks[{f.row, f.column}];
+    if (!text.empty()) text += "\r\n";
+    text += f.text;
   }
   marks_ = std::move(marks);
   InvalidateRect(list_, nullptr, FALSE);
@@ -91,7 +110,7 @@ void Win32AcqList::SetMarks(std::span<const AcqFinding> findings) {
 
 std::wstring Win32AcqList::MarkText(int row, int column) const {
   const auto mark = marks_.find({row, column});
-  return mark == marks_.end() ? std::wstring() : mark->second;
+  return mark == marks_.end() ? std::wstring() : TrW(mark->second);
 }
 
 RECT Win32AcqList::CellRect(int row, int column) const {

@@ -26,6 +26,9 @@ class Win32AcqList {
   // Columns, colours, grid lines and the 255 rows; the cells come from `grid`.
   void Init(const AcqGrid* grid);
   void Redraw(int firstRow, int lastRow);
+  // The headers and the marks' reasons in the window's language; a column is widened where
+  // its header needs it.
+  void Retranslate();
   void SetMarks(std::span<const AcqFinding> findings);
   // The reason a cell is marked, empty when it is not.
   std::wstring MarkText(int row, int column) const;
@@ -55,7 +58,7 @@ class Win32AcqList {
   HWND list_;
   HWND tip_ = nullptr;
   const AcqGrid* grid_ = nullptr;
-  std::map<std::pair<int, int>, std::wstring> marks_;
+  std::map<std::pair<int, int>, std::string> marks_;  // Chinese
   std::pair<int, int> tipCell_{-1, -1};
   std::wstring tipText_;
   int column_ = 1;

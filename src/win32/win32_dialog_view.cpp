@@ -51,12 +51,15 @@ Win32DialogView::~Win32DialogView() {
   if (tip_ != nullptr) DestroyWindow(tip_);
 }
 
-std::string Win32DialogView::Text(int id) const { return WindowTextUtf8(Control(id)); }
+std::string Win32DialogView::Text(int id) const {
+  HWND control = Control(id);
+  return texts_.Chinese(control).value_or(WindowTextUtf8(control));
+}
 
 void Win32DialogView::SetText(int id, std::string_view text) {
   HWND control = Control(id);
   if (!IsCombo(control)) {
-    SetWindowTextUtf8(control, text);
+    texts_.Set(control, text);
     return;
   }
   const std::wstring wide = Wide(text);
@@ -81,8 +84,9 @@ void Win32DialogView::AddToolTip(HWND control, const std::wstring& text) {
 void Win32DialogView::SetToolTip(int id, std::string_view text) {
   HWND control = Control(id);
   if (control == nullptr) return;
+  toolTipKeys_[id] = std::string(text);
   std::wstring& stored = toolTips_[id];
-  stored = Wide(text);
+  stored = TrW(text);
   AddToolTip(control, stored);
   // The mouse over a typed-in combo is over its edit field.
   COMBOBOXINFO info = {};
@@ -147,6 +151,13 @@ void Win32DialogView::OnPortSelectionChanged() {
   SetToolTip(IDC_LINK_PORT, known ? portToolTips_[static_cast<size_t>(index)] : std::string());
 }
 
+void Win32DialogView::Retranslate() {
+  texts_.Translate(dialog_);
+  const std::map<int, std::string> keys = toolTipKeys_;
+  for (const auto& [id, text] : keys) SetToolTip(id, text);
+  list_.Retranslate();
+}
+
 void Win32DialogView::Enable(int id, bool enabled) { EnableWindow(Control(id), enabled); }
 
 bool Win32DialogView::IsEnabled(int id) const {
@@ -195,11 +206,11 @@ void Win32DialogView::ShowProgress(int answered, int total) {
 }
 
 void Win32DialogView::MessageBox(std::string_view text) {
-  ::MessageBoxW(dialog_, Wide(text).c_str(), Wide(WINDOW_TITLE).c_str(), MB_OK | MB_ICONWARNING);
+  ::MessageBoxW(dialog_, TrW(text).c_str(), TrW(WINDOW_TITLE).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 bool Win32DialogView::AskYesNo(std::string_view text) {
-  return ::MessageBoxW(dialog_, Wide(text).c_str(), Wide(WINDOW_TITLE).c_str(),
+  return ::MessageBoxW(dialog_, TrW(text).c_str(), TrW(WINDOW_TITLE).c_str(),
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -213,7 +224,7 @@ std::optional<std::string> Win32DialogView::ChooseOpenFile(std::string_view filt
                                                            std::string_view pattern,
                                                            std::string_view directory) {
   // "name\0pattern\0\0"
-  std::wstring filter = Wide(filterName) + L'\0' + Wide(pattern) + L'\0' + L'\0';
+  std::wstring filter = TrW(filterName) + L'\0' + Wide(pattern) + L'\0' + L'\0';
   const std::wstring start = Wide(directory);
   std::wstring path(32768, L'\0');
   OPENFILENAMEW chooser = {};

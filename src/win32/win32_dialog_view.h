@@ -8,6 +8,7 @@
 #include "app/dialog_view.h"
 #include "win32/win32_acq_list.h"
 #include "win32/win32_api.h"
+#include "win32/win32_language.h"
 
 namespace qv31 {
 
@@ -36,6 +37,8 @@ class Win32DialogView final : public DialogView {
   void OnCellComboNotify(int code);
   // The ports' list 1000 changed its selection: its tool tip names the chosen port.
   void OnPortSelectionChanged();
+  // Redraws every text of the dialog in the window's language.
+  void Retranslate();
 
   std::string Text(int id) const override;
   void SetText(int id, std::string_view text) override;
@@ -85,7 +88,9 @@ class Win32DialogView final : public DialogView {
   HICON icon_;
   Win32AcqList list_;
   HWND tip_ = nullptr;
-  std::map<int, std::wstring> toolTips_;
+  WindowTexts texts_;
+  std::map<int, std::string> toolTipKeys_;  // Chinese
+  std::map<int, std::wstring> toolTips_;    // as shown
   std::vector<std::string> portToolTips_;
   bool editOpen_ = false;
   bool comboOpen_ = false;

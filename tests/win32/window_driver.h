@@ -69,9 +69,11 @@ inline void SaveScreenshot(HWND window, const std::string& name) {
 
 class WindowDriver {
  public:
-  WindowDriver() {
+  // A new settings folder unless `settingsDir` names one.
+  explicit WindowDriver(Language language = Language::Chinese, std::string settingsDir = {}) {
     MainWindowOptions options;
-    options.settingsDir = FreshDirectory();
+    options.settingsDir = settingsDir.empty() ? FreshDirectory() : std::move(settingsDir);
+    options.language = language;
     options.discoverPorts = [] { return std::vector<std::string>{}; };
     window_ = std::make_unique<MainWindow>(std::move(options));
     window_->Create(GetModuleHandleW(nullptr));
