@@ -35,26 +35,7 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
   setWindowTitle(QStringLiteral("通信记录"));
   setObjectName(QStringLiteral("trafficMonitor"));
 
-  table_->setObjectName(QStringLiteral("trafficTable"));
-  table_->setAccessibleName(QStringLiteral("通信记录"));
-  table_->setModel(model_);
-  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setWordWrap(false);
-  table_->verticalHeader()->hide();
-  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-  QHeaderView* header = table_->horizontalHeader();
-  header->setStretchLastSection(true);
-  const QFontMetrics m = table_->fontMetrics();
-  const int pad = 2 * m.height();
-  header->resizeSection(TrafficModel::TIME, m.horizontalAdvance(QStringLiteral("时间 (ms)")) + pad);
-  header->resizeSection(TrafficModel::DIRECTION, m.horizontalAdvance(QStringLiteral("收 <")) + pad);
-  header->resizeSection(TrafficModel::LENGTH, m.horizontalAdvance(QStringLiteral("长度")) + pad);
-  header->resizeSection(TrafficModel::HEADER,
-                        m.horizontalAdvance(QStringLiteral("区1 写应答 地址65535 长度1024")) + pad);
-  header->resizeSection(TrafficModel::FATE,
-                        m.horizontalAdvance(QStringLiteral("存储（迟到或未请求）")) + pad);
+  SetUpTable();
 
   pause_->setObjectName(QStringLiteral("trafficPause"));
   pause_->setCheckable(true);
@@ -94,7 +75,32 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
 
   look_.setInterval(LOOK_MS);
   connect(&look_, &QTimer::timeout, this, &TrafficMonitor::Sync);
+  const QFontMetrics m = table_->fontMetrics();
   resize(m.horizontalAdvance(QLatin1Char('0')) * 130, m.height() * 30);
+}
+
+// Columns sized by the font, so the longest header and fate texts fit without a cut.
+void TrafficMonitor::SetUpTable() {
+  table_->setObjectName(QStringLiteral("trafficTable"));
+  table_->setAccessibleName(QStringLiteral("通信记录"));
+  table_->setModel(model_);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setWordWrap(false);
+  table_->verticalHeader()->hide();
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+  QHeaderView* header = table_->horizontalHeader();
+  header->setStretchLastSection(true);
+  const QFontMetrics m = table_->fontMetrics();
+  const int pad = 2 * m.height();
+  header->resizeSection(TrafficModel::TIME, m.horizontalAdvance(QStringLiteral("时间 (ms)")) + pad);
+  header->resizeSection(TrafficModel::DIRECTION, m.horizontalAdvance(QStringLiteral("收 <")) + pad);
+  header->resizeSection(TrafficModel::LENGTH, m.horizontalAdvance(QStringLiteral("长度")) + pad);
+  header->resizeSection(TrafficModel::HEADER,
+                        m.horizontalAdvance(QStringLiteral("区1 写应答 地址65535 长度1024")) + pad);
+  header->resizeSection(TrafficModel::FATE,
+                        m.horizontalAdvance(QStringLiteral("存储（迟到或未请求）")) + pad);
 }
 
 TrafficMonitor::~TrafficMonitor() = default;

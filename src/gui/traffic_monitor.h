@@ -37,6 +37,7 @@ class TrafficMonitor final : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void SetUpTable();
   void Save();
 
   TrafficLog& log_;
