@@ -1,5 +1,5 @@
-// The dialog against the real simulator program, over UDP and over its pseudo-terminal, on
-// real time: what the operator sees and what reaches the gateway's memory.
+// The dialog against the real simulator program over UDP, on real time: the traffic record of
+// an open, as qv31ctl --trace tells it and as faults shape it.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include "app/dialog_harness.h"
 #include "session/trace_text.h"
 #include "sim/sim_process.h"
-#include "sim/state_file.h"
 
 namespace qv31 {
 namespace {
@@ -62,43 +61,37 @@ class RealTimers final : public TimerService {
 class DialogSimTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim_.Start({"--udp", "127.0.0.1:0", "--pty", "--state", state_}));
-    ptyPath_ = sim_.Listener("pty ");
+    ASSERT_TRUE(sim_.Start({"--udp", "127.0.0.1:0"}));
     timers_.onTimer = [this](int id) { dlg_->OnTimer(id); };
     DialogEnvironment env;
     env.view = &view_;
     env.timers = &timers_;
     env.clock = [this] { return timers_.Now(); };
     env.settingsDir = dir_.Dir().string();
-    env.discoverPorts = [this] { return std::vector<std::string>{ptyPath_}; };
+    env.discoverPorts = [] { return std::vector<std::string>{}; };
     dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
     dlg_->OnInitDialog();
   }
-  GatewayMemory State() const {
-    GatewayMemory m;
-    std::string error;
-    EXPECT_EQ(LoadStateFile(state_, m, error), 1) << error;
-    return m;
+  void OpenUdp(uint16_t port) {
+    view_.SetChecked(IDC_MODE, false);
+    dlg_->OnModeCheck();
+    view_.SetText(IDC_LINK_ADDRESS, "127.0.0.1");
+    view_.SetText(IDC_LINK_TARGET_PORT, std::to_string(port));
+    dlg_->OnCommand(IDC_OPEN_CLOSE);
   }
   bool RunUntilStatus(std::string_view text, uint32_t limitMs = 10000) {
     return timers_.Run([&] { return view_.Text(IDC_STATUS) == text; }, limitMs);
   }
 
   TempDir dir_{"qv31-dlg-sim"};
-  std::string state_ = dir_.Path("gateway.json");
   simtest::SimProcess sim_;
-  std::string ptyPath_;
   FakeView view_;
   RealTimers timers_;
   std::unique_ptr<CQV31Dlg> dlg_;
 };
 
 TEST_F(DialogSimTest, OverUdpTheRecordAndQv31ctlTellTheSameExchange) {
-  view_.SetChecked(IDC_MODE, false);
-  dlg_->OnModeCheck();
-  view_.SetText(IDC_LINK_ADDRESS, "127.0.0.1");
-  view_.SetText(IDC_LINK_TARGET_PORT, std::to_string(sim_.UdpPort()));
-  dlg_->OnCommand(IDC_OPEN_CLOSE);
+  OpenUdp(sim_.UdpPort());
   ASSERT_TRUE(RunUntilStatus("执行完成"));
   EXPECT_EQ(view_.Text(IDC_VERSION), "QV31-SIM 1.0");
   EXPECT_EQ(view_.Text(IDC_PORT3_BAUD), "19200");
@@ -123,34 +116,13 @@ TEST_F(DialogSimTest, OverUdpTheRecordAndQv31ctlTellTheSameExchange) {
   }
 }
 
-TEST_F(DialogSimTest, OverThePseudoTerminalThenStopAcquisition) {
-  EXPECT_EQ(view_.Text(IDC_LINK_PORT), ptyPath_);
-  view_.ComboSelect(IDC_LINK_BAUD, 8);  // 115200
-  dlg_->OnCommand(IDC_OPEN_CLOSE);
-  ASSERT_TRUE(RunUntilStatus("执行完成"));
-  EXPECT_EQ(view_.Text(IDC_PORT4_BAUD), "115200");
-  dlg_->OnCommand(IDC_OPEN_CLOSE);
-  ASSERT_TRUE(timers_.Run([&] { return view_.IsEnabled(IDC_STOP_ACQ); }, 3000));
-
-  const GatewayMemory before = State();
-  dlg_->OnCommand(IDC_STOP_ACQ);
-  ASSERT_FALSE(view_.IsEnabled(IDC_STOP_ACQ));
-  ASSERT_TRUE(timers_.Run([&] { return view_.IsEnabled(IDC_STOP_ACQ); }, 3000));
-  EXPECT_EQ(Changed(before, State(), AREA_TABLE), (std::vector<std::pair<int, int>>{{0, 0}}));
-  EXPECT_EQ(view_.Text(IDC_STATUS), "执行完成");  // the stop sequence writes no status
-}
-
 // Every reply 600 ms late (after the repeat at 510 ms, so the repeat's own reply comes in late
 // while the next request is in flight) and every fifth reply corrupted: the record shows
 // each block with what became of it, and the open still completes.
 TEST_F(DialogSimTest, TheTrafficRecordOfASessionWithRepeatsLateAndCorruptReplies) {
   simtest::SimProcess faulty;
   ASSERT_TRUE(faulty.Start({"--udp", "127.0.0.1:0", "--delay", "600", "--corrupt", "5"}));
-  view_.SetChecked(IDC_MODE, false);
-  dlg_->OnModeCheck();
-  view_.SetText(IDC_LINK_ADDRESS, "127.0.0.1");
-  view_.SetText(IDC_LINK_TARGET_PORT, std::to_string(faulty.UdpPort()));
-  dlg_->OnCommand(IDC_OPEN_CLOSE);
+  OpenUdp(faulty.UdpPort());
   ASSERT_TRUE(RunUntilStatus("执行完成", 30000));
 
   const TrafficLog& log = dlg_->Traffic();

@@ -27,15 +27,6 @@ TEST_F(CtlTest, InfoPrintsTheFactoryStateOverUdpAndJson) {
   EXPECT_EQ(doc["table"][5]["buffer_refs"], "180001~180003");
 }
 
-TEST_F(CtlTest, InfoOverAPseudoTerminal) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start({"--pty"}));
-  const CtlRun run =
-      Ctl({"--serial", sim.Listener("pty "), "--baud", "115200", "--delay", "0", "info"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("net.ch1.target = data.example.com\n"), std::string::npos);
-}
-
 // set reads the group, writes it with its button's frames and reads it back to check. Each
 // group's frames and bytes are the session's (tests/session); here the command's own order.
 TEST_F(CtlTest, SetReadsTheGroupWritesItAndReadsItBack) {

@@ -69,6 +69,11 @@ TEST_F(CtlTest, CommandLinesOfEveryProgram) {
        2,
        "qv31ctl: --udp excludes --serial; see "
        "qv31ctl --help"},
+      {CTL,
+       {"--udp", "a", "--baud", "9600", "info"},
+       2,
+       "qv31ctl: --baud, --format and --delay go with --serial; see qv31ctl --help"},
+      {CTL, {"--udp", "a"}, 2, "qv31ctl: no command given; see qv31ctl --help"},
       {CTL, {"--version"}, 0, "qv31ctl " QV31_VERSION, true},
       {CTL, {"--help"}, 0, "Usage: qv31ctl [CONNECTION] [--json] [--trace] COMMAND [ARGS]", true},
       {SIM, {"--state", "--silent"}, 2, "qv31-sim: --state needs a value; see qv31-sim --help"},
