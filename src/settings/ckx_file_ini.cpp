@@ -1,18 +1,12 @@
 #include "settings/ckx_file_ini.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <vector>
 
+#include "settings/file_access.h"
 #include "settings/ini_text.h"
 #include "settings/settings_directory.h"
+#include "text/bounded_file.h"
 #include "text/gbk.h"
 
 namespace qv31 {
@@ -20,89 +14,34 @@ namespace {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-// `reason` says why a file that is there cannot be read.
+// `reason` says why a file that is there cannot be read. A device, a FIFO or a file far
+// larger than any settings file is refused without reading it all.
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* reason = nullptr) {
-  out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return ReadResult::Missing;
-    if (reason != nullptr) *reason = std::strerror(errno);
-    return ReadResult::Failed;
-  }
-  char buffer[65536];
-  ssize_t n = 0;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
-  // A directory opens but cannot be read (EISDIR).
-  if (n < 0 && reason != nullptr)
-    *reason = errno == EISDIR ? "is a directory" : std::strerror(errno);
-  const bool failed = n < 0;
-  ::close(fd);
-  return failed ? ReadResult::Failed : ReadResult::Ok;
+  std::string why;
+  const FileReadResult r = ReadBoundedFile(path, INI_FILE_MAX, out, why);
+  if (r == FileReadResult::Missing) return ReadResult::Missing;
+  if (r == FileReadResult::Read) return ReadResult::Ok;
+  if (why.rfind("is larger", 0) == 0) why += " (the settings need under 3 KB)";
+  if (reason != nullptr) *reason = why;
+  return ReadResult::Failed;
 }
+
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 // The file's bytes when it exists and can be used; nullopt otherwise.
 std::optional<std::string> UsableFile(const std::string& path, std::string* reason = nullptr) {
   std::string file;
   if (path.empty() || ReadWholeFile(path, file, reason) != ReadResult::Ok) return std::nullopt;
+  // Saved as UTF-8 by an editor: the names would not match their GBK bytes anyway.
+  if (file.starts_with(UTF8_BOM)) {
+    if (reason != nullptr) *reason = "begins with a UTF-8 byte-order mark; it must be GBK text";
+    return std::nullopt;
+  }
   if (!IsValidGbk(file)) {
     if (reason != nullptr) *reason = "is not valid GBK text";
     return std::nullopt;
   }
   return file;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// A symbolic link is followed, so the file it names is replaced rather than the link.
-std::string ResolvedPath(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
-}
-
-bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
-  const std::string target = ResolvedPath(path);
-  const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  std::string temp = (slash == std::string::npos ? std::string() : dir) + ".qv31-ini-XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  temp = name.data();
-  struct stat st {};
-  const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, data) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
-}
-
-std::string ExecutableName() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return "qv31";
-  const std::string path(buffer, static_cast<size_t>(n));
-  return path.substr(path.rfind('/') + 1);
 }
 
 }  // namespace
@@ -112,6 +51,17 @@ std::string CKXFileIni::FileProblem(const std::string& fileName) const {
   std::string reason;
   if (path.empty() || UsableFile(path, &reason) || reason.empty()) return {};
   return reason;
+}
+
+std::string CKXFileIni::SectionProblem(std::string_view section) const {
+  if (filePath_.empty()) return {};
+  std::string reason;
+  const std::optional<std::string> file = UsableFile(filePath_, &reason);
+  if (!file) return reason;
+  if (file->empty()) return "is empty";
+  if (!IniHasSection(*file, Utf8ToGbk(section)))
+    return "has no [" + std::string(section) + "] section";
+  return {};
 }
 
 void CKXFileIni::SetFile(const std::string& name) {
