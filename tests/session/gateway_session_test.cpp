@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gateway_rig.h"
 #include "session/key_table.h"
+#include "session/timer_loop.h"
+#include "transport/pty_pair.h"
 
 namespace qv31 {
 namespace {
@@ -20,7 +24,7 @@ struct SessionRig final : SessionListener {
   SessionRig() {
     timers.beforeTick = [this] { gateway.Pump(); };
     timers.onTimer = [this](int id) { session.OnTimer(id); };
-    EXPECT_TRUE(session.Link().OpenUdp("127.0.0.1", std::to_string(gateway.port)));
+    EXPECT_TRUE(session.Link().OpenUdp("127.0.0.1", gateway.port));
     session.QueryAll();
     session.StartConnect();
     EXPECT_TRUE(RunToIdle());
@@ -194,6 +198,62 @@ TEST(SessionGroups, SetAllStopsAtTheFirstUnansweredFrame) {
   EXPECT_EQ(rig.outcomes.back(),
             (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 11}));
   EXPECT_FALSE(rig.timers.Running(TIMER_ENGINE)) << "no ticks once nothing is left to do";
+}
+
+// Over a serial line on real time, with the command line's loop: nothing ticks between
+// exchanges, and the receive thread's signal wakes the session for an unasked reply and for
+// the adapter's loss.
+TEST(SessionWake, OverASerialLineABlockOrALostAdapterWakesAnIdleSession) {
+  struct Listener final : SessionListener {
+    void ReplyStored(const AcceptedReply&) override { ++stored; }
+    void ExchangeEnded(const ExchangeOutcome& o) override { ended.push_back(o.end); }
+    int stored = 0;
+    std::vector<ExchangeEnd> ended;
+  } listener;
+  constexpr int TIMER_GUARD = 900;
+  bool guard = false;
+  GatewaySession* session = nullptr;
+  TimerLoop loop([&](int id) { guard |= !session->OnTimer(id); }, [&] { session->Wake(); });
+  GatewaySession s(
+      loop, [&] { return loop.NowMs(); }, listener);
+  session = &s;
+  std::atomic<int> signals{0};
+  s.SetReceiverWake([&] {
+    ++signals;
+    loop.Wake();
+  });
+  // Runs until `done` holds or three seconds have passed; true when it held.
+  const auto runUntil = [&](const std::function<bool()>& done) {
+    guard = false;
+    loop.StartTimer(TIMER_GUARD, 3000);
+    loop.RunUntil([&] { return done() || guard; });
+    loop.KillTimer(TIMER_GUARD);
+    return done();
+  };
+
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  ASSERT_TRUE(s.Link().OpenSerial(SerialLinkFromTexts(pty.slavePath, "115200", "n,8,1", "0")));
+  GatewayMemory memory = FactoryMemory();
+  const Bytes reply = memory.Answer(GatewaySession::QueryFrames(GroupId::Identity)[0]).reply;
+  std::thread gateway([&] {
+    if (pty.Receive(16, 3000).size() == 16) pty.Send(reply);
+  });
+  s.Query(GroupId::Identity);
+  s.StartConnect();
+  EXPECT_TRUE(runUntil([&] { return !s.Engine().HasWork(); }));
+  gateway.join();
+  ASSERT_EQ(listener.ended, std::vector<ExchangeEnd>{ExchangeEnd::Done});
+  EXPECT_FALSE(loop.RunUntil([] { return false; })) << "no timer runs while idle";
+
+  ASSERT_TRUE(pty.Send(reply));  // unasked
+  EXPECT_TRUE(runUntil([&] { return listener.stored == 2; }));
+  EXPECT_FALSE(loop.RunUntil([] { return false; })) << "and none once it is taken";
+
+  pty.CloseMaster();
+  EXPECT_TRUE(runUntil([&] { return listener.ended.size() == 2; }));
+  EXPECT_EQ(listener.ended.back(), ExchangeEnd::LinkLost);
+  EXPECT_GE(signals.load(), 3);
 }
 
 }  // namespace
