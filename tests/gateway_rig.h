@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <utility>
@@ -87,7 +88,8 @@ class UdpGateway {
   }
   ~UdpGateway() { ::close(fd_); }
 
-  void Pump() {
+  // `now`: the fake clock, for replies held back by delayMs.
+  void Pump(uint64_t now = 0) {
     uint8_t buffer[2048];
     sockaddr_in from{};
     socklen_t len = sizeof from;
@@ -95,22 +97,34 @@ class UdpGateway {
     while ((n = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
                            &len)) > 0) {
       received.emplace_back(buffer, buffer + n);
-      if (silent) continue;
-      const GatewayAnswer answer = memory.Answer({buffer, static_cast<size_t>(n)});
-      if (!answer.reply.empty()) {
-        ::sendto(fd_, answer.reply.data(), answer.reply.size(), 0,
-                 reinterpret_cast<sockaddr*>(&from), len);
-      }
       len = sizeof from;
+      if (silent || answerLimit == 0) continue;
+      if (answerLimit > 0) --answerLimit;
+      const GatewayAnswer answer = memory.Answer({buffer, static_cast<size_t>(n)});
+      if (!answer.reply.empty()) held_.push_back({now + delayMs, answer.reply, from});
+    }
+    while (!held_.empty() && held_.front().due <= now) {
+      const Held& h = held_.front();
+      ::sendto(fd_, h.reply.data(), h.reply.size(), 0, reinterpret_cast<const sockaddr*>(&h.to),
+               sizeof h.to);
+      held_.pop_front();
     }
   }
 
   GatewayMemory memory;
   std::vector<std::vector<uint8_t>> received;
   bool silent = false;
+  int answerLimit = -1;  // requests still answered; -1: all
+  uint32_t delayMs = 0;  // on the fake clock
   uint16_t port = 0;
 
  private:
+  struct Held {
+    uint64_t due;
+    std::vector<uint8_t> reply;
+    sockaddr_in to;
+  };
+  std::deque<Held> held_;
   int fd_ = -1;
 };
 

@@ -24,6 +24,8 @@ namespace qv31 {
 constexpr int TIMER_REOPEN = 103;
 constexpr uint32_t SERIAL_CLOSE_PAUSE_MS = 1000;
 constexpr uint32_t UDP_CLOSE_PAUSE_MS = 100;
+// A click on "关闭" this soon after "打开" is the second half of a double click.
+constexpr uint32_t DOUBLE_CLICK_MS = 500;
 
 constexpr std::string_view WINDOW_TITLE = "采集管理设置软件";
 constexpr std::string_view CSV_FILTER_NAME = "参数文件 (*.csv)";
@@ -98,6 +100,10 @@ class CQV31Dlg final : private SessionListener {
   // Esc in an open editor: that edit is dropped, nothing is written.
   void OnCancelCellEditor();
 
+  // The window is asked to close (close box, "退出", Esc): true when it may. While an
+  // exchange runs the operator is asked first.
+  bool MayClose();
+
   void OnAbout();
   std::string AboutText() const;
 
@@ -128,6 +134,20 @@ class CQV31Dlg final : private SessionListener {
 
   void SetCommandButtonsEnabled(bool enabled);
 
+  // "打开"/"关闭" from the button: a second click of a double click is not another toggle.
+  void OnOpenClose();
+  // The "设置" of groups: refused values and groups left blank stop it before anything is
+  // queued; false when nothing was queued.
+  bool WriteGroups(const std::vector<GroupId>& groups);
+  void CopyGroupControls(GroupId group);
+  // Groups whose controls an unanswered query emptied and nothing has filled since.
+  void MarkBlank(GroupId group);
+  void ClearBlank(const AcceptedReply& row);
+  bool StillBlank(GroupId group) const;
+  bool ControlsEmpty(GroupId group) const;
+  // After an exchange with writes that did not finish: what reached the gateway.
+  void TellWriteAccount(const ExchangeOutcome& outcome, std::string_view head);
+
   void FillPortList();
   void FillNetworkLists();
   void LoadSettings();
@@ -139,7 +159,7 @@ class CQV31Dlg final : private SessionListener {
   void StartReopenPause(uint32_t ms);
   void StopTick(int id);
   void ShowOpenFailure(std::string_view firstLine);
-  void ClosePortLost();
+  void ClosePortLost(const ExchangeOutcome& outcome);
   void SelectText(int id, std::string_view text);
   void AddPort(const std::string& path);
   void AddPortIfPresent(const std::string& path);
@@ -178,6 +198,12 @@ class CQV31Dlg final : private SessionListener {
   GatewaySession session_;
   ExchangeProgress shownProgress_;
   int32_t linkOpen_ = 0;
+  uint32_t openedAt_ = 0;
+  // Bits by GroupId; the table by block in acqBlank_.
+  uint32_t blank_ = 0;
+  uint32_t acqBlank_ = 0;
+  // The frames of the "设置" running now, for its account.
+  Frames writes_;
   std::vector<AcqFinding> findings_;
 
   int editRow_ = -1;

@@ -289,6 +289,10 @@ void MainDialog::ApplyOptions(const WindowOptions& options) {
   if (!options.udpPort.empty()) view_->SetText(IDC_LINK_TARGET_PORT, options.udpPort);
 }
 
+void MainDialog::reject() {
+  if (dlg_->MayClose()) QDialog::reject();
+}
+
 void MainDialog::keyPressEvent(QKeyEvent* event) {
   // No default button: Enter does nothing anywhere. Esc ends the program (QDialog's reject).
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

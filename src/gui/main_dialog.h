@@ -50,6 +50,8 @@ class MainDialog final : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // The close box, "退出" and Esc all end here; the dialog may ask first.
+  void reject() override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

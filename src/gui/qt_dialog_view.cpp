@@ -251,6 +251,18 @@ void QtDialogView::MessageBox(std::string_view text) {
   box.exec();
 }
 
+bool QtDialogView::AskYesNo(std::string_view text) {
+  QMessageBox box(QMessageBox::Question, Q(WINDOW_TITLE), Q(text),
+                  QMessageBox::Yes | QMessageBox::No, window_);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogView::Focus(int id) {
+  if (QWidget* w = Widget(id)) w->setFocus(Qt::OtherFocusReason);
+}
+
 std::optional<std::string> QtDialogView::ChooseOpenFile(std::string_view filterName,
                                                         std::string_view pattern,
                                                         std::string_view directory) {

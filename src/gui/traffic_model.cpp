@@ -25,7 +25,7 @@ QVariant FateTint(BlockFate fate) {
     case BlockFate::BadPreamble:
       return QColor(230, 40, 40, 70);
     case BlockFate::Repeated:
-    case BlockFate::Stored:
+    case BlockFate::Late:
     case BlockFate::Unmatched:
       return QColor(240, 160, 0, 60);
     default:

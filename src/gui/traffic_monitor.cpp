@@ -100,7 +100,7 @@ void TrafficMonitor::SetUpTable() {
   header->resizeSection(TrafficModel::HEADER,
                         m.horizontalAdvance(QStringLiteral("区1 写应答 地址65535 长度1024")) + pad);
   header->resizeSection(TrafficModel::FATE,
-                        m.horizontalAdvance(QStringLiteral("存储（迟到或未请求）")) + pad);
+                        m.horizontalAdvance(QStringLiteral("迟到应答，丢弃")) + pad);
 }
 
 TrafficMonitor::~TrafficMonitor() = default;

@@ -88,6 +88,14 @@ class FakeView final : public DialogView {
     controls[IDC_CELL_COMBO].visible = false;
   }
   void MessageBox(std::string_view text) override { messages.emplace_back(text); }
+  bool AskYesNo(std::string_view text) override {
+    questions.emplace_back(text);
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
+  void Focus(int id) override { focused = id; }
   std::optional<std::string> ChooseOpenFile(std::string_view filterName, std::string_view,
                                             std::string_view directory) override {
     chooserCalls.push_back(std::string(filterName) + "|" + std::string(directory));
@@ -107,6 +115,9 @@ class FakeView final : public DialogView {
   std::optional<EditorOpen> combo;
   std::optional<EditorOpen> edit;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  std::deque<bool> answers;  // to the questions, in order; none left: No
+  int focused = 0;
   std::vector<std::string> chooserCalls;
   std::optional<std::string> chooserAnswer;
   std::string about;
@@ -130,7 +141,7 @@ struct DialogRig {
                      const std::string& ini = {})
       : dir("qv31-dlg") {
     if (!ini.empty()) WriteBytes(dir.Dir() / "配置.ini", ini);
-    timers.beforeTick = [this] { gateway.Pump(); };
+    timers.beforeTick = [this] { gateway.Pump(timers.now); };
     timers.onTimer = [this](int id) { dlg->OnTimer(id); };
     DialogEnvironment env;
     env.view = &view;

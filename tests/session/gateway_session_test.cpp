@@ -196,7 +196,7 @@ TEST(SessionGroups, SetAllStopsAtTheFirstUnansweredFrame) {
   const auto sent = rig.Run([&] { rig.session.SetAll(); });
   EXPECT_EQ(Headers(sent), std::vector<FrameHeader>(3, FrameHeader{AREA_PARAMS, OP_WRITE, 6, 2}));
   EXPECT_EQ(rig.outcomes.back(),
-            (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 11}));
+            (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 11, true}));
   EXPECT_FALSE(rig.timers.Running(TIMER_ENGINE)) << "no ticks once nothing is left to do";
 }
 
@@ -204,10 +204,11 @@ TEST(SessionGroups, SetAllStopsAtTheFirstUnansweredFrame) {
 // exchanges, and the receive thread's signal wakes the session for an unasked reply and for
 // the adapter's loss.
 TEST(SessionWake, OverASerialLineABlockOrALostAdapterWakesAnIdleSession) {
-  struct Listener final : SessionListener {
-    void ReplyStored(const AcceptedReply&) override { ++stored; }
+  struct Listener final : SessionListener, LinkObserver {
+    void ReplyStored(const AcceptedReply&) override {}
     void ExchangeEnded(const ExchangeOutcome& o) override { ended.push_back(o.end); }
-    int stored = 0;
+    void OnLinkEvent(const LinkEvent& e) override { received += e.sent ? 0 : 1; }
+    int received = 0;
     std::vector<ExchangeEnd> ended;
   } listener;
   constexpr int TIMER_GUARD = 900;
@@ -217,6 +218,7 @@ TEST(SessionWake, OverASerialLineABlockOrALostAdapterWakesAnIdleSession) {
   GatewaySession s(
       loop, [&] { return loop.NowMs(); }, listener);
   session = &s;
+  s.SetObserver(&listener);
   std::atomic<int> signals{0};
   s.SetReceiverWake([&] {
     ++signals;
@@ -246,8 +248,8 @@ TEST(SessionWake, OverASerialLineABlockOrALostAdapterWakesAnIdleSession) {
   ASSERT_EQ(listener.ended, std::vector<ExchangeEnd>{ExchangeEnd::Done});
   EXPECT_FALSE(loop.RunUntil([] { return false; })) << "no timer runs while idle";
 
-  ASSERT_TRUE(pty.Send(reply));  // unasked
-  EXPECT_TRUE(runUntil([&] { return listener.stored == 2; }));
+  ASSERT_TRUE(pty.Send(reply));  // unasked: taken by a tick, and stored nowhere
+  EXPECT_TRUE(runUntil([&] { return listener.received == 2; }));
   EXPECT_FALSE(loop.RunUntil([] { return false; })) << "and none once it is taken";
 
   pty.CloseMaster();
