@@ -135,6 +135,9 @@ void CQV31Dlg::LoadSettings() {
     ini_.SetFileIn(settingsDir_, std::string(SETTINGS_FILE));
   }
   settings_ = LoadLinkSettings(ini_);
+  std::string language;
+  ini_.ReadString(SETTINGS_SECTION, LANGUAGE_KEY, "", language);
+  chosenLanguage_ = ParseLanguage(language);
   AddPortIfPresent(settings_.portText);
   SelectText(IDC_LINK_PORT, settings_.portText);
   SelectText(IDC_LINK_BAUD, settings_.baudText);
@@ -259,5 +262,10 @@ void CQV31Dlg::SetStatus(std::string_view text, std::string_view toolTip) {
 std::string CQV31Dlg::AboutText() const { return "QV31，" + version_ + " 版"; }
 
 void CQV31Dlg::OnAbout() { view_.ShowAbout(AboutText()); }
+
+bool CQV31Dlg::ChooseLanguage(Language language) {
+  chosenLanguage_ = language;
+  return ini_.WriteString(SETTINGS_SECTION, LANGUAGE_KEY, LanguageCode(language)) > 0;
+}
 
 }  // namespace qv31

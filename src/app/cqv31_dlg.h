@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "acq/acq_grid.h"
 #include "acq/acq_table.h"
 #include "app/dialog_view.h"
+#include "app/text_catalogue.h"
 #include "app/traffic_log.h"
 #include "session/gateway_session.h"
 #include "settings/ckx_file_ini.h"
@@ -30,6 +32,9 @@ constexpr uint32_t DOUBLE_CLICK_MS = 500;
 constexpr std::string_view WINDOW_TITLE = "采集管理设置软件";
 constexpr std::string_view CSV_FILTER_NAME = "参数文件 (*.csv)";
 constexpr std::string_view CSV_FILTER_PATTERN = "*.csv";
+// The window's language as the operator chose it, "zh" or "en", in the settings file's
+// section beside the link settings; the command line and older versions ignore it.
+constexpr std::string_view LANGUAGE_KEY = "语言";
 
 // What the dialog needs from the world around it; tests give fakes for all of it.
 struct DialogEnvironment {
@@ -106,6 +111,13 @@ class CQV31Dlg final : private SessionListener {
 
   void OnAbout();
   std::string AboutText() const;
+
+  // The language chosen in the window and kept in the settings file, read with the settings;
+  // nothing when none was chosen (or the file's value is neither "zh" nor "en").
+  std::optional<Language> ChosenLanguage() const { return chosenLanguage_; }
+  // Keeps the operator's choice in the settings file at once. False when it cannot be
+  // written; the window still switches.
+  bool ChooseLanguage(Language language);
 
   // The cells of the list, for the window's table model, and what the table checks found.
   const AcqGrid& Grid() const { return session_.Grid(); }
@@ -205,6 +217,7 @@ class CQV31Dlg final : private SessionListener {
   // The frames of the "设置" running now, for its account.
   Frames writes_;
   std::vector<AcqFinding> findings_;
+  std::optional<Language> chosenLanguage_;
 
   int editRow_ = -1;
   int editColumn_ = 0;

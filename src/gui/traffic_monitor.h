@@ -31,14 +31,16 @@ class TrafficMonitor final : public QWidget {
   void Sync();
   // Writes the kept rows to `path`; the note line says where, or why not.
   bool SaveTo(const QString& path);
+  // Every text again, in the window's language now.
+  void Retranslate();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void SetUpTable();
   void Save();
+  void FitColumns();
 
   TrafficLog& log_;
   std::string saveDir_;
