@@ -55,9 +55,11 @@ CtlContext::CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err)
     : o_(o),
       out_(out),
       err_(err),
-      loop_([this](int id) { session_.OnTimer(id); }),
+      loop_([this](int id) { session_.OnTimer(id); }, [this] { session_.Wake(); }),
       session_(
-          loop_, [this] { return loop_.NowMs(); }, *this) {}
+          loop_, [this] { return loop_.NowMs(); }, *this) {
+  session_.SetReceiverWake([this] { loop_.Wake(); });
+}
 
 int CtlContext::Fail(int status, const std::string& message) const {
   return ReportCtlError(o_.json, status, message, out_, err_);

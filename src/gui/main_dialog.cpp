@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -70,6 +71,11 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   env.version = options.version;
   env.watchSocket = [this](int fd) { WatchSocket(fd); };
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
+  // The serial receive thread's signal, carried onto this thread by the event loop.
+  dlg_->Session().SetReceiverWake([this] {
+    QMetaObject::invokeMethod(
+        this, [this] { dlg_->OnLinkReadable(); }, Qt::QueuedConnection);
+  });
   model_ = std::make_unique<AcqTableModel>(dlg_->Grid());
   view_->SetModel(model_.get());
   view_->SetCellEditorHandlers([this] { dlg_->OnKillFocusCellEdit(); },

@@ -135,11 +135,10 @@ std::string GatewaySession::Identity() const { return VersionText(ident_, IDENT_
 
 // ---- Ticks -----------------------------------------------------------------------------
 
-// A serial line keeps its tick: its receive thread has no way to wake the session yet, and
-// a lost adapter is noticed on a tick.
+// Between exchanges nothing ticks: a received block or a lost serial adapter wakes the
+// session (Wake), and the tick that follows takes the block or ends with the link lost.
 void GatewaySession::UpdateTicking() {
-  const bool serial = link_.CurrentKind() == LinkTransport::Kind::Serial;
-  const bool wanted = open_ && (engine_.HasWork() || serial);
+  const bool wanted = open_ && engine_.HasWork();
   if (wanted == ticking_) return;
   ticking_ = wanted;
   if (wanted) {

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acq/acq_grid.h"
@@ -33,7 +35,7 @@ class SessionListener {
 // parameter and table images, the table's cell grid and the identity text. Each group's
 // "查询" and "设置" queue exactly its button's frames; nothing is ever sent from a command,
 // only from a tick. Ticks come from the timer service while the engine has work, and from
-// Wake() when a block arrives.
+// Wake() when a block arrives or a serial adapter goes.
 class GatewaySession final : private EngineClient {
  public:
   GatewaySession(TimerService& timers, MsClock clock, SessionListener& listener);
@@ -82,6 +84,12 @@ class GatewaySession final : private EngineClient {
   bool OnTimer(int id);
   // A block has arrived: make sure a tick takes it.
   void Wake();
+  // For a serial link: called on the serial receive thread when a block has been queued or
+  // the adapter has gone. It must bring a Wake() onto the session's thread (a posted event,
+  // a loop's wake-up). Set while no port is open.
+  void SetReceiverWake(std::function<void()> post) {
+    link_.Serial().SetReceiveSignal(std::move(post));
+  }
 
   // Told of every block sent and received (nullptr: nobody).
   void SetObserver(LinkObserver* observer) { observer_ = observer; }

@@ -1,12 +1,12 @@
 #include "session/timer_loop.h"
 
 #include <algorithm>
-#include <thread>
 #include <utility>
 
 namespace qv31 {
 
-TimerLoop::TimerLoop(std::function<void(int)> onTimer) : onTimer_(std::move(onTimer)) {}
+TimerLoop::TimerLoop(std::function<void(int)> onTimer, std::function<void()> onWake)
+    : onTimer_(std::move(onTimer)), onWake_(std::move(onWake)) {}
 
 void TimerLoop::StartTimer(int id, uint32_t periodMs) {
   const std::chrono::milliseconds period(periodMs);
@@ -22,7 +22,10 @@ bool TimerLoop::RunUntil(const std::function<bool()>& done) {
                          [](const auto& a, const auto& b) { return a.second.due < b.second.due; });
     if (next == timers_.end()) return false;
     const int id = next->first;
-    std::this_thread::sleep_until(next->second.due);
+    if (SleepUntil(next->second.due)) {
+      if (onWake_) onWake_();
+      continue;
+    }
     Timer& t = next->second;
     t.due += t.period;
     const auto now = Clock::now();
@@ -30,6 +33,21 @@ bool TimerLoop::RunUntil(const std::function<bool()>& done) {
     onTimer_(id);
   }
   return true;
+}
+
+bool TimerLoop::SleepUntil(Clock::time_point due) {
+  std::unique_lock lock(wakeMutex_);
+  const bool woken = wakeSignal_.wait_until(lock, due, [this] { return woken_; });
+  woken_ = false;
+  return woken;
+}
+
+void TimerLoop::Wake() {
+  {
+    std::lock_guard lock(wakeMutex_);
+    woken_ = true;
+  }
+  wakeSignal_.notify_one();
 }
 
 uint32_t TimerLoop::NowMs() const {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 
 #include "session/timer_service.h"
 
@@ -11,11 +13,12 @@ namespace qv31 {
 
 // Timers for a program without a window: RunUntil sleeps until the next timer falls due and
 // fires it, on the thread that calls it. A timer that fell behind fires once and keeps its
-// period from then on.
+// period from then on. Another thread may cut the sleep short with Wake(): RunUntil then
+// calls `onWake` on its own thread.
 class TimerLoop final : public TimerService {
  public:
   using Clock = std::chrono::steady_clock;
-  explicit TimerLoop(std::function<void(int)> onTimer);
+  explicit TimerLoop(std::function<void(int)> onTimer, std::function<void()> onWake = {});
 
   void StartTimer(int id, uint32_t periodMs) override;
   void KillTimer(int id) override;
@@ -27,14 +30,24 @@ class TimerLoop final : public TimerService {
   // Milliseconds since the loop was made, as a 32-bit wrapping counter.
   uint32_t NowMs() const;
 
+  // Safe from any thread.
+  void Wake();
+
  private:
+  // Sleeps until `due` or a wake; true for a wake.
+  bool SleepUntil(Clock::time_point due);
+
   struct Timer {
     std::chrono::milliseconds period;
     Clock::time_point due;
   };
   std::function<void(int)> onTimer_;
+  std::function<void()> onWake_;
   std::map<int, Timer> timers_;
   Clock::time_point epoch_ = Clock::now();
+  std::mutex wakeMutex_;
+  std::condition_variable wakeSignal_;
+  bool woken_ = false;  // guarded by wakeMutex_
 };
 
 }  // namespace qv31

@@ -105,15 +105,19 @@ void SerialPort::WriteBounded(const uint8_t* data, int32_t length, uint64_t budg
 
 void SerialPort::ReceiveLoop() {
   BlockAssembler block(BLOCK_SIZE);
+  bool lostTold = false;
   for (;;) {
     if (!Running()) break;
     const int32_t got = block.Room() > 0 ? line_.Read(block.Tail(), block.Room()) : 0;
+    bool signal = false;
     if (got > 0) {
       block.Commit(got, TickMs());
-      if (line_.GapSeen()) block.Cut(rxQueue_);
+      if (line_.GapSeen()) signal = block.Cut(rxQueue_) > 0;
     } else {
-      block.CutIfQuiet(TickMs(), gapMs_.load(), rxQueue_);
+      signal = block.CutIfQuiet(TickMs(), gapMs_.load(), rxQueue_) > 0;
     }
+    if (!lostTold && line_.Lost()) signal = lostTold = true;
+    if (signal && receiveSignal_) receiveSignal_();
     // Waiting on the line wakes at once for new bytes. A full block must not wait there (the
     // pending bytes would wake it in a spin), nor may a lost line, whose poll returns at once.
     if (block.Room() > 0 && line_.WaitReadable(RECEIVE_POLL_MS) >= 0) continue;

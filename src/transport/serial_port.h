@@ -3,9 +3,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "link/frame_queue.h"
 #include "transport/serial_line.h"
@@ -59,6 +61,11 @@ class SerialPort {
   void SetGapMs(uint32_t ms) { gapMs_.store(ms); }
   int32_t BlockSize() const { return BLOCK_SIZE; }
 
+  // Called on the receive thread each time a block is queued on RxQueue(), and once when the
+  // line is found lost: the owner's wake-up, so that it need not poll the queue. Set while the
+  // port is closed; it must be safe to call from another thread.
+  void SetReceiveSignal(std::function<void()> signal) { receiveSignal_ = std::move(signal); }
+
   bool IsOpen() const { return line_.IsOpen(); }
   // True once the open device has gone (unplugged adapter, closed pseudo-terminal). The port
   // stays open, reading nothing and dropping what is queued for sending, until Close.
@@ -80,6 +87,7 @@ class SerialPort {
   std::atomic<bool> autoGap_{true};
   std::atomic<bool> pauseAfterWrite_{true};
   std::atomic<uint32_t> gapMs_{DEFAULT_GAP_MS};
+  std::function<void()> receiveSignal_;
 
   std::mutex stopMutex_;
   std::condition_variable stopSignal_;

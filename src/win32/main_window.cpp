@@ -22,7 +22,7 @@ namespace {
 constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE_CSV, IDC_LOAD_CSV,
                                            IDC_STATUS,    IDC_PROGRESS, IDC_CANCEL};
 
-// The UDP link's socket has a datagram to read.
+// The UDP link's socket has a datagram to read, or the serial line has queued a block.
 constexpr UINT WM_LINK_READABLE = WM_APP + 1;
 
 constexpr const char* ABOUT_ENTRY = "关于 QV31(&A)...";
@@ -142,6 +142,8 @@ void MainWindow::OnInitDialog() {
   if (env.version.empty()) env.version = QV31_VERSION;
   env.watchSocket = [this](int socket) { WatchSocket(socket); };
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
+  // The serial receive thread's signal, carried onto this thread as a posted message.
+  dlg_->Session().SetReceiverWake([this] { PostMessageW(window_, WM_LINK_READABLE, 0, FD_READ); });
   view_->List().Init(&dlg_->Grid());
   view_->SetCellEditorHandlers(
       [this] { dlg_->OnKillFocusCellEdit(); }, [this] { dlg_->OnCancelCellEditor(); },

@@ -99,14 +99,6 @@ TEST_F(CtlTest, TraceShowsABadCrcAndTheRepeat) {
   EXPECT_LT(trace[0].ms, 50) << "time counts from the link's opening";
 }
 
-TEST_F(CtlTest, DroppedRepliesAreRepeated) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json", {"--drop", "2"});
-  const CtlRun run = Ctl({"--udp", udp, "get", "4g.station", "acq.enable"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "4g.station = 1\nacq.enable = on\n");
-}
-
 TEST_F(CtlTest, TheThirdTryOverASlowSerialLineIsAnswered) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start({"--pty", "--pace", "115200", "--drop", "3", "--corrupt", "2"}));

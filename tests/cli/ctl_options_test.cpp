@@ -70,6 +70,11 @@ TEST_F(CtlTest, CommandLinesOfEveryProgram) {
        "qv31ctl: --udp excludes --serial; see "
        "qv31ctl --help"},
       {CTL,
+       {"--udp", "a", "--baud", "9600", "info"},
+       2,
+       "qv31ctl: --baud, --format and --delay go with --serial; see qv31ctl --help"},
+      {CTL, {"--udp", "a"}, 2, "qv31ctl: no command given; see qv31ctl --help"},
+      {CTL,
        {"--udp", "127.0.0.1:9", "--parallel", "3", "info"},
        2,
        "qv31ctl: --parallel goes with several gateways (--hosts, or --udp given again); see "

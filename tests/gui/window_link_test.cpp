@@ -1,5 +1,5 @@
-// The window against the real simulator over UDP on 127.0.0.1: what an open shows, and what
-// each group's "设置" changes in the gateway.
+// The window against the real simulator over UDP on 127.0.0.1: what an open shows, what a
+// "设置" changes in the gateway, the monitor, the list typed from the keyboard, the screen.
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -64,7 +64,7 @@ class LinkTest : public WindowTest {
   simtest::SimProcess sim_;
 };
 
-TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
+TEST_F(LinkTest, OpenShowsTheGatewayAndASetWritesOnlyItsOwnBytes) {
   ASSERT_TRUE(OpenLink());
   EXPECT_EQ(Text(IDC_OPEN_CLOSE), "关闭");
 
@@ -72,19 +72,12 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
   const std::pair<int, const char*> shown[] = {
       {IDC_VERSION, "QV31-SIM 1.0"},
       {IDC_STATION, "1"},
-      {IDC_PORT1_BAUD, "9600"},
       {IDC_PORT3_BAUD, "19200"},
       {IDC_PORT3_FORMAT, "e,8,1"},
-      {IDC_PORT4_BAUD, "115200"},
-      {IDC_PORT4_FORMAT, "n,8,2"},
       {IDC_LOCAL_IP, "192.168.1.100"},
-      {IDC_SUBNET_MASK, "255.255.255.0"},
       {IDC_CH1_PROTOCOL, "TCP Client"},
       {IDC_CH1_TARGET, "data.example.com"},
-      {IDC_CH1_PORT, "9000"},
       {IDC_ACQ_TIMEOUT, "1000"},
-      {IDC_ACQ_TIMEOUT_COUNT, "3"},
-      {IDC_ACQ_INTERVAL, "100"},
   };
   for (const auto& [id, text] : shown) EXPECT_EQ(Text(id), text) << id;
   EXPECT_TRUE(window_->View().Checked(IDC_CH1_ENABLE));
@@ -98,38 +91,12 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
   window_->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-window-%1.png")
                            .arg(QGuiApplication::platformName()));
 
-  struct Set {
-    const char* group;
-    std::function<void()> change;
-    const char* button;
-    std::vector<Position> changed;
-  };
-  const Set sets[] = {
-      {"4G", [&] { window_->View().SetText(IDC_STATION, "7"); }, "4G参数 设置", {{AREA_PARAMS, 3}}},
-      {"port 2",
-       [&] { window_->View().ComboSelect(IDC_PORT2_BAUD, 6); },  // "38400", code 9
-       "串口2 设置",
-       {{AREA_PARAMS, 314}}},
-      {"network",
-       [&] { window_->View().SetText(IDC_CH1_PORT, "9001"); },
-       "网口参数 设置",
-       {{AREA_PARAMS, 182}}},
-      {"acquisition",
-       [&] {
-         window_->View().SetText(IDC_ACQ_TIMEOUT_COUNT, "4");
-         ClickCell(0, COL_SLAVE);  // row 1's slave address, through the in-place editor
-         QTest::keyClicks(window_->View().CellEdit(), "9");
-         QTest::keyClick(window_->View().CellEdit(), Qt::Key_Return);
-       },
-       "采集管理参数 设置",
-       {{AREA_TABLE, 2}, {AREA_TABLE, 8 + 2}}},
-  };
-  for (const Set& set : sets) {
-    const GatewayMemory before = Memory();
-    set.change();
-    ASSERT_TRUE(Run(QString::fromUtf8(set.button))) << set.group;
-    EXPECT_EQ(Changed(before, Memory()), set.changed) << set.group;
-  }
+  // A group's "设置" from the real widgets writes its bytes and no others. What each group's
+  // controls write is the dialog's test; the typed table rows are below.
+  const GatewayMemory before = Memory();
+  window_->View().ComboSelect(IDC_PORT2_BAUD, 6);  // "38400", code 9
+  ASSERT_TRUE(Run("串口2 设置"));
+  EXPECT_EQ(Changed(before, Memory()), (std::vector<Position>{{AREA_PARAMS, 314}}));
 }
 
 TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {

@@ -36,56 +36,6 @@ struct SessionRig {
   GatewaySession session{fakes, [] { return 0u; }, fakes};
 };
 
-// Every button's frames: headers in queue order, and a write's payload taken from the image.
-TEST(GroupFrames, EachCommandSendsItsWindows) {
-  SessionRig rig;
-  ParamBlock& params = rig.session.Params();
-  for (int i = 0; i < PARAM_SIZE; ++i) params.Bytes()[i] = static_cast<uint8_t>(i * 7);
-  struct Case {
-    Frames frames;
-    std::vector<FrameHeader> headers;
-  };
-  const FrameHeader t0{AREA_TABLE, OP_READ, 0, 512}, t1{AREA_TABLE, OP_READ, 0x200, 512};
-  const FrameHeader t2{AREA_TABLE, OP_READ, 0x400, 512}, t3{AREA_TABLE, OP_READ, 0x600, 512};
-  const Case cases[] = {
-      {GatewaySession::QueryFrames(GroupId::Identity), {{AREA_IDENT, OP_READ, 0, 18}}},
-      {GatewaySession::QueryFrames(GroupId::Params), {{AREA_PARAMS, OP_READ, 6, 320}}},
-      {GatewaySession::QueryFrames(GroupId::FourG), {{AREA_PARAMS, OP_READ, 8, 12}}},
-      {GatewaySession::QueryFrames(GroupId::Port1), {{AREA_PARAMS, OP_READ, 6, 2}}},
-      {GatewaySession::QueryFrames(GroupId::Port4), {{AREA_PARAMS, OP_READ, 324, 2}}},
-      {rig.session.SetFrames(GroupId::Port2), {{AREA_PARAMS, OP_WRITE, 320, 2}}},
-      {GatewaySession::QueryFrames(GroupId::Network), {{AREA_PARAMS, OP_READ, 158, 104}}},
-      {rig.session.SetFrames(GroupId::Network), {{AREA_PARAMS, OP_WRITE, 164, 98}}},
-      {GatewaySession::QueryFrames(GroupId::Acq), {t0, t1, t2, t3}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
-    ASSERT_EQ(c.frames.size(), c.headers.size());
-    for (size_t i = 0; i < c.frames.size(); ++i) {
-      const Parsed p = Parse(c.frames[i]);
-      EXPECT_EQ(p.header, c.headers[i]);
-      if (p.header.opCode == OP_WRITE) {
-        EXPECT_EQ(p.payload, params.Window(p.header.address, p.header.length));
-      }
-    }
-  }
-}
-
-TEST(GroupFrames, AcqSetWritesTheFourBlocksOfTheGridAsItIsNow) {
-  SessionRig rig;
-  rig.session.Grid().SetCell(0, COL_SLAVE, "17");
-  const Frames writes = rig.session.SetFrames(GroupId::Acq);
-  ASSERT_EQ(writes.size(), 4u);
-  for (size_t k = 0; k < 4; ++k) {
-    ASSERT_EQ(writes[k].size(), 528u);
-    const Parsed p = Parse(writes[k]);
-    EXPECT_EQ(p.header, (FrameHeader{AREA_TABLE, OP_WRITE, uint16_t(512 * k), 512}));
-    EXPECT_TRUE(std::equal(p.payload.begin(), p.payload.end(),
-                           rig.session.Table().Bytes().begin() + 512 * k));
-  }
-  EXPECT_EQ(rig.session.Table().Record(0).slave, 17);
-}
-
 TEST(GroupFrames, Set4GReadsWord13FirstAndWritesTheOldWord13) {
   SessionRig rig;
   ParamBlock& block = rig.session.Params();
