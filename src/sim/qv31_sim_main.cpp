@@ -1,8 +1,4 @@
 // qv31-sim: a QV31 gateway in memory, answering over UDP, a pseudo-terminal or a serial device.
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -13,28 +9,10 @@
 #include "sim/serial_device_line.h"
 #include "sim/sim_options.h"
 #include "sim/sim_server.h"
+#include "sim/sim_stop.h"
 #include "sim/state_file.h"
 
 namespace {
-
-int stopPipe[2] = {-1, -1};
-
-extern "C" void OnStopSignal(int) {
-  const int saved = errno;
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t n = write(stopPipe[1], &byte, 1);
-  errno = saved;
-}
-
-bool InstallStopSignals() {
-  if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  return true;
-}
 
 int Fail(int status, const std::string& message) {
   std::fprintf(stderr, "qv31-sim: %s\n", message.c_str());
@@ -101,7 +79,9 @@ int main(int argc, char** argv) {
   }
   GatewayMemory memory = FactoryMemory();
   if (LoadMemory(options, memory, error) < 0) return Fail(SIM_EXIT_CANNOT_OPEN, error);
-  if (!InstallStopSignals()) return Fail(SIM_EXIT_CANNOT_OPEN, "cannot create a pipe");
+  StopSource stop;
+  if (!InstallStopSignals(stop))
+    return Fail(SIM_EXIT_CANNOT_OPEN, "cannot install the stop handler");
 
   SimServer server(memory, options.settings, stderr);
   Listeners listeners;
@@ -110,7 +90,7 @@ int main(int argc, char** argv) {
   std::printf("ready\n");
   std::fflush(stdout);
 
-  const int served = server.Run(stopPipe[0]);
+  const int served = server.Run(stop);
   const int saved = server.SaveState();
   listeners.pty.Close();
   if (served < 0) return Fail(SIM_EXIT_CANNOT_OPEN, "every listener was lost");

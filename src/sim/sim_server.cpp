@@ -1,12 +1,8 @@
 #include "sim/sim_server.h"
 
-#include <poll.h>
-#include <sys/time.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "link/link_observer.h"
 #include "sim/state_file.h"
@@ -21,17 +17,6 @@ constexpr int UDP_DATAGRAMS_PER_WAKE = 64;
 // Replies waiting for a line that nobody reads are bounded; a client that only writes must
 // not grow the simulator without end.
 constexpr size_t LINE_TX_MAX = size_t{64} * 1024;
-
-std::string WallClockStamp() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min,
-                local.tm_sec, ts.tv_nsec / 1000000);
-  return text;
-}
 
 }  // namespace
 
@@ -229,53 +214,18 @@ bool SimServer::NextDeadline(Clock::time_point now, Clock::time_point& deadline)
   return any;
 }
 
-int SimServer::Run(int stopFd) {
-  std::vector<pollfd> fds;
-  while (true) {
-    Clock::time_point now = Clock::now();
-    RunDue(now);
-    for (size_t i = 0; i < lines_.size(); ++i) {
-      if (!lines_[i].alive) continue;
-      FlushLine(lines_[i], now);
-      if (lines_[i].framer.BufferedBytes() > 0) TakeFrames(static_cast<int>(i), now);
-    }
-    bool anyAlive = !udp_.empty();
-    fds.clear();
-    fds.push_back({stopFd, POLLIN, 0});
-    for (UdpListener* u : udp_) fds.push_back({u->Fd(), POLLIN, 0});
-    for (const LineState& s : lines_) {
-      anyAlive = anyAlive || s.alive;
-      const bool waitWrite = s.alive && !s.tx.empty() && settings_.paceBaud == 0;
-      fds.push_back(
-          {s.alive ? s.line->Fd() : -1, static_cast<short>(POLLIN | (waitWrite ? POLLOUT : 0)), 0});
-    }
-    if (!anyAlive) return -1;
-
-    Clock::time_point deadline;
-    timespec timeout{};
-    const bool timed = NextDeadline(now, deadline);
-    if (timed) {
-      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now).count();
-      timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-      timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-    }
-    const int rc = ppoll(fds.data(), fds.size(), timed ? &timeout : nullptr, nullptr);
-    if (rc < 0) {
-      if (errno == EINTR) continue;
-      Log(std::string("poll failed: ") + std::strerror(errno));
-      return -1;
-    }
-    if (fds[0].revents != 0) return 0;
-    now = Clock::now();
-    size_t at = 1;
-    for (size_t i = 0; i < udp_.size(); ++i, ++at) {
-      if (fds[at].revents & POLLIN) ReadUdp(static_cast<int>(i));
-    }
-    for (size_t i = 0; i < lines_.size(); ++i, ++at) {
-      if (fds[at].revents & (POLLIN | POLLHUP | POLLERR)) ReadLine(static_cast<int>(i), now);
-      if ((fds[at].revents & POLLOUT) && lines_[i].alive) FlushLine(lines_[i], now);
-    }
+void SimServer::Tick(Clock::time_point now) {
+  RunDue(now);
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (!lines_[i].alive) continue;
+    FlushLine(lines_[i], now);
+    if (lines_[i].framer.BufferedBytes() > 0) TakeFrames(static_cast<int>(i), now);
   }
+}
+
+bool SimServer::AnyAlive() const {
+  return !udp_.empty() ||
+         std::any_of(lines_.begin(), lines_.end(), [](const LineState& s) { return s.alive; });
 }
 
 }  // namespace qv31

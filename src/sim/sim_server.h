@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,16 @@
 #include "sim/udp_listener.h"
 
 namespace qv31 {
+
+// What ends SimServer::Run: the read end of a pipe a signal handler writes to (POSIX), or a
+// flag the console handler sets (Windows).
+struct StopSource {
+  int fd = -1;
+  const std::atomic<bool>* flag = nullptr;
+};
+
+// The local time of day for the log, "13:02:07.123".
+std::string WallClockStamp();
 
 struct SimSettings {
   FaultOptions faults;
@@ -35,8 +46,8 @@ class SimServer {
   void AddUdp(UdpListener& listener);
   void AddLine(ByteLine& line);
 
-  // Serves until `stopFd` turns readable: 0. -1 when every listener has been lost.
-  int Run(int stopFd);
+  // Serves until `stop` says so: 0. -1 when every listener has been lost.
+  int Run(const StopSource& stop);
 
   // Writes the state file when there is one: 1 saved, 0 none configured, -1 failed (logged).
   int SaveState();
@@ -65,6 +76,9 @@ class SimServer {
     }
   };
 
+  // What is due without new input: scheduled replies, pending line output, stalled frames.
+  void Tick(Clock::time_point now);
+  bool AnyAlive() const;
   void ReadUdp(int index);
   void ReadLine(int index, Clock::time_point now);
   void TakeFrames(int index, Clock::time_point now);

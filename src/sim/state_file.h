@@ -6,6 +6,9 @@
 
 namespace qv31 {
 
+// A state is about 10 kB; anything far larger is not one and is not read whole.
+constexpr size_t STATE_FILE_MAX_BYTES = size_t{1} << 20;
+
 // The simulator's memory on disk, as JSON a person can read and diff:
 //   {"format": "qv31-sim state", "version": 1,
 //    "params": {"address": 6, "bytes": ["FF 06 00 01 ...", ...]},

@@ -1,7 +1,11 @@
 #pragma once
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <netinet/in.h>
 #include <sys/socket.h>
+#endif
 
 #include <cstdint>
 #include <span>
@@ -29,7 +33,8 @@ class UdpListener {
   int Open(const std::string& host, uint16_t port, std::string& error);
   void Close();
 
-  int Fd() const { return fd_; }
+  // The socket, for poll: a descriptor, or a SOCKET on Windows; -1 while closed.
+  intptr_t Fd() const { return fd_; }
   // The bound address, "127.0.0.1:2332", with the real port when 0 was asked for.
   std::string Name() const;
   uint16_t Port() const;
@@ -41,7 +46,7 @@ class UdpListener {
   bool Send(const UdpPeer& to, std::span<const uint8_t> bytes);
 
  private:
-  int fd_ = -1;
+  intptr_t fd_ = -1;
   sockaddr_in bound_{};
 };
 

@@ -1,5 +1,3 @@
-#include "sim/pty_line.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sim/pty_line.h"
 #include "transport/line_termios.h"
 
 namespace qv31 {

@@ -1,5 +1,3 @@
-#include "sim/udp_listener.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -7,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+
+#include "sim/udp_listener.h"
 
 namespace qv31 {
 namespace {
@@ -40,7 +40,7 @@ std::string UdpPeer::Text() const { return AddressText(address); }
 UdpListener::~UdpListener() { Close(); }
 
 void UdpListener::Close() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) close(static_cast<int>(fd_));
   fd_ = -1;
 }
 
@@ -55,13 +55,13 @@ int UdpListener::Open(const std::string& host, uint16_t port, std::string& error
     error = std::string("cannot create a UDP socket: ") + std::strerror(errno);
     return -1;
   }
-  if (bind(fd_, reinterpret_cast<const sockaddr*>(&want), sizeof want) != 0) {
+  if (bind(static_cast<int>(fd_), reinterpret_cast<const sockaddr*>(&want), sizeof want) != 0) {
     error = "cannot listen on UDP " + AddressText(want) + ": " + std::strerror(errno);
     Close();
     return -1;
   }
   socklen_t len = sizeof bound_;
-  getsockname(fd_, reinterpret_cast<sockaddr*>(&bound_), &len);
+  getsockname(static_cast<int>(fd_), reinterpret_cast<sockaddr*>(&bound_), &len);
   return 1;
 }
 
@@ -71,7 +71,7 @@ uint16_t UdpListener::Port() const { return ntohs(bound_.sin_port); }
 int32_t UdpListener::Receive(std::span<uint8_t> buffer, UdpPeer& from) {
   socklen_t len = sizeof from.address;
   // MSG_TRUNC makes the result the datagram's real size, so an oversized one is recognised.
-  const ssize_t n = recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC,
+  const ssize_t n = recvfrom(static_cast<int>(fd_), buffer.data(), buffer.size(), MSG_TRUNC,
                              reinterpret_cast<sockaddr*>(&from.address), &len);
   if (n >= 0) return static_cast<int32_t>(std::min<ssize_t>(n, INT32_MAX));
   // A refused earlier reply (ICMP port unreachable) surfaces here; it is not our error.
@@ -80,7 +80,7 @@ int32_t UdpListener::Receive(std::span<uint8_t> buffer, UdpPeer& from) {
 }
 
 bool UdpListener::Send(const UdpPeer& to, std::span<const uint8_t> bytes) {
-  const ssize_t n = sendto(fd_, bytes.data(), bytes.size(), 0,
+  const ssize_t n = sendto(static_cast<int>(fd_), bytes.data(), bytes.size(), 0,
                            reinterpret_cast<const sockaddr*>(&to.address), sizeof to.address);
   return n == static_cast<ssize_t>(bytes.size());
 }

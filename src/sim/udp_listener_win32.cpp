@@ -1,0 +1,124 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// After the Winsock headers, which it builds on.
+#include <mstcpip.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "sim/udp_listener.h"
+
+// <mstcpip.h> of some mingw-w64 releases lacks it.
+#ifndef SIO_UDP_CONNRESET
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+
+namespace qv31 {
+namespace {
+
+// Winsock is started once per process and left running until it ends.
+bool StartWinsock() {
+  static std::once_flag once;
+  static bool started = false;
+  std::call_once(once, [] {
+    WSADATA data;
+    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  });
+  return started;
+}
+
+SOCKET Socket(intptr_t s) { return static_cast<SOCKET>(s); }
+
+std::string ErrorText(int code) { return "system error " + std::to_string(code); }
+
+std::string AddressText(const sockaddr_in& a) {
+  char host[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
+  return std::string(host) + ":" + std::to_string(ntohs(a.sin_port));
+}
+
+bool Resolve(const std::string& host, in_addr& out, std::string& error) {
+  if (inet_pton(AF_INET, host.c_str(), &out) == 1) return true;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* found = nullptr;
+  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (rc != 0 || found == nullptr) {
+    error = "cannot resolve " + host + ": " + ErrorText(rc);
+    return false;
+  }
+  out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+  freeaddrinfo(found);
+  return true;
+}
+
+}  // namespace
+
+std::string UdpPeer::Text() const { return AddressText(address); }
+
+UdpListener::~UdpListener() { Close(); }
+
+void UdpListener::Close() {
+  if (Socket(fd_) != INVALID_SOCKET) closesocket(Socket(fd_));
+  fd_ = -1;
+}
+
+int UdpListener::Open(const std::string& host, uint16_t port, std::string& error) {
+  Close();
+  if (!StartWinsock()) {
+    error = "cannot start Winsock";
+    return -1;
+  }
+  sockaddr_in want{};
+  want.sin_family = AF_INET;
+  want.sin_port = htons(port);
+  if (!Resolve(host, want.sin_addr, error)) return -1;
+  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (s == INVALID_SOCKET) {
+    error = "cannot create a UDP socket: " + ErrorText(WSAGetLastError());
+    return -1;
+  }
+  fd_ = static_cast<intptr_t>(s);
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  // Otherwise a reply to a client that has gone makes the next receive fail with
+  // WSAECONNRESET.
+  BOOL report = FALSE;
+  DWORD returned = 0;
+  WSAIoctl(s, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
+  if (bind(s, reinterpret_cast<const sockaddr*>(&want), sizeof want) != 0) {
+    error = "cannot listen on UDP " + AddressText(want) + ": " + ErrorText(WSAGetLastError());
+    Close();
+    return -1;
+  }
+  int len = sizeof bound_;
+  getsockname(s, reinterpret_cast<sockaddr*>(&bound_), &len);
+  return 1;
+}
+
+std::string UdpListener::Name() const { return AddressText(bound_); }
+uint16_t UdpListener::Port() const { return ntohs(bound_.sin_port); }
+
+int32_t UdpListener::Receive(std::span<uint8_t> buffer, UdpPeer& from) {
+  int len = sizeof from.address;
+  const int capacity = static_cast<int>(std::min<size_t>(buffer.size(), INT32_MAX - 1));
+  const int n = recvfrom(Socket(fd_), reinterpret_cast<char*>(buffer.data()), capacity, 0,
+                         reinterpret_cast<sockaddr*>(&from.address), &len);
+  if (n >= 0) return n;
+  const int code = WSAGetLastError();
+  // Winsock has no MSG_TRUNC: a datagram that did not fit is cut and reported so; one byte
+  // more than the buffer is enough for the caller to know it was too long.
+  if (code == WSAEMSGSIZE) return capacity + 1;
+  if (code == WSAEWOULDBLOCK || code == WSAECONNRESET || code == WSAEINTR) return 0;
+  return -1;
+}
+
+bool UdpListener::Send(const UdpPeer& to, std::span<const uint8_t> bytes) {
+  const int n = sendto(Socket(fd_), reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<int>(bytes.size()), 0,
+                       reinterpret_cast<const sockaddr*>(&to.address), sizeof to.address);
+  return n == static_cast<int>(bytes.size());
+}
+
+}  // namespace qv31
