@@ -1,0 +1,117 @@
+#include "cli/discover_command.h"
+
+#include <nlohmann/json.hpp>
+
+#include "cli/ctl_options.h"
+#include "cli/interrupt.h"
+#include "transport/gateway_search.h"
+#include "transport/port_discovery.h"
+#include "transport/serial_scan.h"
+
+namespace qv31 {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+int Fail(std::FILE* err, int status, const std::string& message) {
+  std::fprintf(err, "qv31ctl: %s\n", message.c_str());
+  return status;
+}
+
+void PrintDocument(std::FILE* out, const Json& gateways) {
+  std::fprintf(out, "%s\n", Json{{"gateways", gateways}}.dump(2).c_str());
+}
+
+int Interrupted(std::FILE* err) {
+  std::fprintf(err, "qv31ctl: discover stopped\n");
+  return InterruptedStatus();
+}
+
+int SearchNetwork(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
+  std::vector<uint32_t> targets;
+  for (const std::string& range : r.items) {
+    if (ExpandAddressRange(range, targets) < 0) {
+      return Fail(err, EXIT_USAGE,
+                  "bad range \"" + range +
+                      "\": give an address, ADDRESS/PREFIX (prefix 16 to 32) or FIRST-LAST");
+    }
+  }
+  if (r.items.empty()) targets = LocalBroadcastTargets();
+  GatewaySearch search;
+  if (!RunGatewaySearch(search, targets, r.port, {}, [] { return CaughtSignal() == 0; })) {
+    return Fail(err, EXIT_OPEN, "无法打开UDP端口！ " + search.ErrorText());
+  }
+  Json list = Json::array();
+  for (const FoundGateway& g : search.Found()) {
+    if (r.json) {
+      list.push_back(
+          {{"address", Ipv4Text(g.address)}, {"port", g.port}, {"identity", g.identity}});
+    } else {
+      std::fprintf(out, "%-15s %5u  %s\n", Ipv4Text(g.address).c_str(), g.port, g.identity.c_str());
+    }
+  }
+  if (r.json) PrintDocument(out, list);
+  if (CaughtSignal() != 0) return Interrupted(err);
+  return search.Found().empty() ? EXIT_GATEWAY : EXIT_DONE;
+}
+
+// Progress on one line of the terminal, rewritten for each try.
+void ShowTry(std::FILE* err, const std::string& device, const SerialScan& scan, int& shown) {
+  if (scan.TryNumber() == shown) return;
+  shown = scan.TryNumber();
+  const LineTry t = scan.Current();
+  std::fprintf(err, "\r\033[K%s: try %d of %d, %u %.*s", device.c_str(), shown, scan.TryCount(),
+               t.baud, static_cast<int>(t.format.size()), t.format.data());
+  std::fflush(err);
+}
+
+int ScanSerial(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
+  const std::vector<std::string> devices = r.items.empty() ? DiscoverSerialPorts() : r.items;
+  if (devices.empty()) return Fail(err, EXIT_OPEN, "no serial ports found");
+  Json list = Json::array();
+  int opened = 0;
+  int found = 0;
+  for (const std::string& device : devices) {
+    SerialScan scan;
+    int shown = 0;
+    const ScanState state = RunSerialScan(scan, device, [&](const SerialScan& s) {
+      if (r.progress) ShowTry(err, device, s, shown);
+      return CaughtSignal() == 0;
+    });
+    if (r.progress) std::fprintf(err, "\r\033[K");
+    if (state == ScanState::OpenFailed) {
+      Fail(err, EXIT_OPEN,
+           "无法打开 " + device + " 串口！ " + std::string(PortErrorText(scan.Error())));
+      continue;
+    }
+    ++opened;
+    if (state == ScanState::Cancelled) break;
+    if (state == ScanState::Lost) Fail(err, EXIT_GATEWAY, device + ": the port went away");
+    if (state != ScanState::Found) continue;
+    ++found;
+    const LineTry t = scan.Current();
+    if (r.json) {
+      list.push_back({{"port", device},
+                      {"baud", t.baud},
+                      {"format", std::string(t.format)},
+                      {"identity", scan.Identity()}});
+    } else {
+      std::fprintf(out, "%s %u %.*s  %s\n", device.c_str(), t.baud,
+                   static_cast<int>(t.format.size()), t.format.data(), scan.Identity().c_str());
+      std::fflush(out);
+    }
+  }
+  if (r.json) PrintDocument(out, list);
+  if (CaughtSignal() != 0) return Interrupted(err);
+  if (found > 0) return EXIT_DONE;
+  return opened == 0 ? EXIT_OPEN : EXIT_GATEWAY;
+}
+
+}  // namespace
+
+int RunDiscover(const DiscoverRequest& request, std::FILE* out, std::FILE* err) {
+  CatchInterrupts();
+  return request.serial ? ScanSerial(request, out, err) : SearchNetwork(request, out, err);
+}
+
+}  // namespace qv31

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace qv31 {
+
+struct DiscoverRequest {
+  bool serial = false;             // --serial: scan serial lines for their settings
+  uint16_t port = 2332;            // --port, for the network search
+  std::vector<std::string> items;  // RANGEs, or with --serial device paths
+  bool json = false;
+  bool progress = false;  // show the serial scan's progress (stderr is a terminal)
+};
+
+// `qv31ctl discover`: gateways found go to `out` (a line each, or one JSON document),
+// messages and progress to `err`. 0 when any gateway answered, 1 when none did, 2 for a bad
+// range, 3 when no serial port could be opened at all, 128 + a signal when interrupted.
+int RunDiscover(const DiscoverRequest& request, std::FILE* out, std::FILE* err);
+
+}  // namespace qv31
