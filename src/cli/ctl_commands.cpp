@@ -9,6 +9,7 @@
 #include "cli/backup_commands.h"
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
+#include "cli/discover_command.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/table_commands.h"
@@ -132,6 +133,7 @@ int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
   if (c == "stop" && args.empty()) return Stop(ctx);
   if (c == "backup" && args.size() == 1) return BackupCommand(ctx, args[0]);
   if (c == "restore" && args.size() == 1) return RestoreCommand(ctx, args[0]);
+  if (c == "discover") return DiscoverCommand(options, out, err);
   return ctx.Fail(EXIT_USAGE, "bad command or arguments: " + c + " (see qv31ctl --help)");
 }
 

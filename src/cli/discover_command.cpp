@@ -1,9 +1,12 @@
 #include "cli/discover_command.h"
 
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/ctl_options.h"
 #include "cli/interrupt.h"
+#include "text/number_text.h"
 #include "transport/gateway_search.h"
 #include "transport/port_discovery.h"
 #include "transport/serial_scan.h"
@@ -109,9 +112,54 @@ int ScanSerial(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
+bool ParseDiscoverArgs(const std::vector<std::string>& args, DiscoverRequest& r,
+                       std::string& error) {
+  bool portGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--serial") {
+      r.serial = true;
+    } else if (a == "--port") {
+      const std::string text = i + 1 < args.size() ? args[++i] : "";
+      const int64_t n = LeadingDecimal(text);
+      if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || n < 1 ||
+          n > 65535) {
+        error = "--port needs a UDP port from 1 to 65535";
+        return false;
+      }
+      r.port = static_cast<uint16_t>(n);
+      portGiven = true;
+    } else if (a.starts_with("--")) {
+      error = "unknown option " + a + " for discover";
+      return false;
+    } else {
+      r.items.push_back(a);
+    }
+  }
+  if (r.serial && portGiven) {
+    error = "--port goes with a network search, not --serial";
+    return false;
+  }
+  return true;
+}
+
 int RunDiscover(const DiscoverRequest& request, std::FILE* out, std::FILE* err) {
   CatchInterrupts();
   return request.serial ? ScanSerial(request, out, err) : SearchNetwork(request, out, err);
+}
+
+int DiscoverCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
+  DiscoverRequest request;
+  std::string error;
+  if (options.link != CtlOptions::Link::Settings) {
+    error = "discover takes no connection; give ranges or --serial [DEVICE...]";
+  } else {
+    ParseDiscoverArgs(options.args, request, error);
+  }
+  if (!error.empty()) return Fail(err, EXIT_USAGE, error + " (see qv31ctl --help)");
+  request.json = options.json;
+  request.progress = ::isatty(::fileno(err)) != 0;
+  return RunDiscover(request, out, err);
 }
 
 }  // namespace qv31
