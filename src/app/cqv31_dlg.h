@@ -11,6 +11,7 @@
 #include "acq/acq_grid.h"
 #include "acq/acq_table.h"
 #include "app/dialog_view.h"
+#include "app/gateway_finder.h"
 #include "app/traffic_log.h"
 #include "link/request_engine.h"
 #include "params/param_block.h"
@@ -104,6 +105,8 @@ class CQV31Dlg final : private EngineHost {
   // The cells of the list, for the window's table model, and what the table checks found.
   const AcqGrid& Grid() const { return grid_; }
   const std::vector<AcqFinding>& Findings() const { return findings_; }
+  // "搜索" and "检测"; the window tells it when the search dialog closes.
+  GatewayFinder& Finder() { return finder_; }
   // Every block the engine sent and received, for the traffic monitor.
   TrafficLog& Traffic() { return traffic_; }
 
@@ -172,6 +175,7 @@ class CQV31Dlg final : private EngineHost {
   RequestEngine engine_;
   ExchangeProgress shownProgress_;
   int32_t linkOpen_ = 0;
+  GatewayFinder finder_;
 
   ParamBlock params_;
   AcqTable table_;

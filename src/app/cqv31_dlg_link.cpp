@@ -19,6 +19,7 @@ void CQV31Dlg::CopyLinkControls() {
 }
 
 void CQV31Dlg::ToggleLink() {
+  if (finder_.Scanning()) return;
   CopyLinkControls();
   settings_.serialMode = view_.Checked(IDC_MODE) ? MODE_SERIAL : MODE_NETWORK;
   settings_.protocolText = view_.Text(IDC_LINK_PROTOCOL);
@@ -101,6 +102,7 @@ void CQV31Dlg::CheckPortLost() {
 }
 
 void CQV31Dlg::StopAcquisition() {
+  if (finder_.Scanning()) return;
   CopyLinkControls();
   view_.SetText(IDC_VERSION, "");
   const bool opened = link_.OpenSerial(settings_.portText, settings_.baudText, settings_.formatText,
@@ -156,8 +158,11 @@ void CQV31Dlg::OnTimer(int id) {
       break;
     case TIMER_REOPEN:
       timers_.KillTimer(TIMER_REOPEN);
-      view_.Enable(IDC_OPEN_CLOSE, true);
-      view_.Enable(IDC_STOP_ACQ, true);
+      finder_.EnableLinkControl(IDC_OPEN_CLOSE, true);
+      finder_.EnableLinkControl(IDC_STOP_ACQ, true);
+      break;
+    case TIMER_FINDER:
+      finder_.OnTimer();
       break;
     default:
       timers_.KillTimer(id);
