@@ -1,18 +1,9 @@
 #include "transport/gateway_search.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 
 #include "link/link_frame.h"
 #include "transport/identity_probe.h"
@@ -21,15 +12,23 @@ namespace qv31 {
 namespace {
 
 constexpr uint32_t MAX_RANGE_SIZE = 65536;  // a /16
-constexpr int SEND_BUFFER_BYTES = 1 << 20;  // the system clamps it to its own limit
 constexpr int32_t POLL_SLICE_MS = 50;
 
+// A dotted quad of four decimal numbers 0 to 255, nothing else.
 bool ParseIpv4(std::string_view text, uint32_t& out) {
-  const std::string s(text);
-  in_addr a{};
-  if (inet_pton(AF_INET, s.c_str(), &a) != 1) return false;
-  out = ntohl(a.s_addr);
-  return true;
+  out = 0;
+  size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0 && (at >= text.size() || text[at++] != '.')) return false;
+    const size_t start = at;
+    uint32_t value = 0;
+    while (at < text.size() && at - start < 3 && text[at] >= '0' && text[at] <= '9') {
+      value = value * 10 + static_cast<uint32_t>(text[at++] - '0');
+    }
+    if (at == start || value > 255) return false;
+    out = out << 8 | value;
+  }
+  return at == text.size();
 }
 
 bool ParsePrefix(std::string_view text, int& prefix) {
@@ -78,59 +77,32 @@ int32_t ExpandAddressRange(std::string_view text, std::vector<uint32_t>& out) {
 
 std::vector<uint32_t> LocalBroadcastTargets() {
   std::vector<uint32_t> targets;
-  ifaddrs* list = nullptr;
-  if (getifaddrs(&list) == 0) {
-    for (const ifaddrs* i = list; i != nullptr; i = i->ifa_next) {
-      const unsigned flags = i->ifa_flags;
-      if ((flags & IFF_UP) == 0 || (flags & IFF_BROADCAST) == 0 || i->ifa_addr == nullptr ||
-          i->ifa_addr->sa_family != AF_INET || i->ifa_broadaddr == nullptr) {
-        continue;
-      }
-      const auto* b = reinterpret_cast<const sockaddr_in*>(i->ifa_broadaddr);
-      const uint32_t address = ntohl(b->sin_addr.s_addr);
-      if (std::find(targets.begin(), targets.end(), address) == targets.end()) {
-        targets.push_back(address);
-      }
+  for (const uint32_t address : InterfaceBroadcastAddresses()) {
+    if (std::find(targets.begin(), targets.end(), address) == targets.end()) {
+      targets.push_back(address);
     }
-    freeifaddrs(list);
   }
-  targets.push_back(INADDR_BROADCAST);
+  targets.push_back(0xFFFFFFFF);
   return targets;
 }
 
 std::string Ipv4Text(uint32_t address) {
-  in_addr a{htonl(address)};
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &a, text, sizeof text);
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
+                (address >> 8) & 0xFF, address & 0xFF);
   return text;
 }
 
-GatewaySearch::~GatewaySearch() { Close(); }
-
-void GatewaySearch::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
+GatewaySearch::~GatewaySearch() { socket_.Close(); }
 
 bool GatewaySearch::Start(std::vector<uint32_t> targets, uint16_t port, uint32_t nowMs,
                           SearchTiming timing) {
-  Close();
   found_.clear();
   answered_.clear();
   errorText_.clear();
   sent_ = 0;
   phase_ = Phase::Done;
-  fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-    errorText_ = std::strerror(errno);
-    Close();
-    return false;
-  }
-  const int on = 1;
-  ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-  ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &SEND_BUFFER_BYTES, sizeof SEND_BUFFER_BYTES);
+  if (!socket_.Open(errorText_)) return false;
   std::sort(targets.begin(), targets.end());
   targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
   targets_ = std::move(targets);
@@ -145,24 +117,19 @@ bool GatewaySearch::Start(std::vector<uint32_t> targets, uint16_t port, uint32_t
 
 void GatewaySearch::TakeReplies() {
   std::array<uint8_t, LINK_BUFFER_SIZE> buffer{};
-  for (;;) {
-    sockaddr_in from{};
-    socklen_t size = sizeof from;
-    const ssize_t n = ::recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC,
-                                 reinterpret_cast<sockaddr*>(&from), &size);
-    if (n < 0 && (errno == EINTR || errno == ECONNREFUSED)) continue;
-    if (n < 0) return;
-    if (static_cast<size_t>(n) > buffer.size()) continue;
+  FoundGateway gateway;
+  for (int32_t n; (n = socket_.Receive(buffer, gateway.address, gateway.port)) > 0;) {
+    if (n > LINK_BUFFER_SIZE) continue;
     auto identity = IdentityFromReply({buffer.data(), static_cast<size_t>(n)});
     if (!identity) continue;
-    FoundGateway gateway{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), std::move(*identity)};
+    gateway.identity = std::move(*identity);
     answered_.insert(gateway.address);
     const auto at = std::lower_bound(
         found_.begin(), found_.end(), gateway, [](const FoundGateway& a, const FoundGateway& b) {
           return a.address != b.address ? a.address < b.address : a.port < b.port;
         });
     if (at != found_.end() && at->address == gateway.address && at->port == gateway.port) continue;
-    found_.insert(at, std::move(gateway));
+    found_.insert(at, gateway);
   }
 }
 
@@ -172,22 +139,13 @@ void GatewaySearch::SendRound(uint32_t nowMs) {
   for (; next_ < targets_.size(); ++next_) {
     const uint32_t target = targets_[next_];
     if (round_ > 0 && answered_.count(target) != 0) continue;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(target);
-    to.sin_port = htons(port_);
-    const ssize_t n = ::sendto(fd_, request.data(), request.size(), 0,
-                               reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)) {
+    const SearchSocket::Sent result = socket_.SendTo(target, port_, request);
+    if (result == SearchSocket::Sent::Full) {
       blocked_ = true;
       return;
     }
-    if (n < 0 && errno == EINTR) {
-      --next_;
-      continue;
-    }
-    // Any other refusal (no route, a broadcast the system will not send) skips the address.
-    if (n > 0) ++sent_;
+    // An address the system refuses (no route, a broadcast it will not send) is skipped.
+    if (result == SearchSocket::Sent::Done) ++sent_;
   }
   if (round_ == 0) {
     phase_ = Phase::Pausing;
@@ -212,13 +170,13 @@ bool GatewaySearch::Step(uint32_t nowMs) {
 }
 
 void GatewaySearch::Stop() {
-  if (fd_ >= 0) TakeReplies();
+  if (socket_.IsOpen()) TakeReplies();
   phase_ = Phase::Done;
-  Close();
+  socket_.Close();
 }
 
-short GatewaySearch::PollEvents() const {
-  return static_cast<short>(POLLIN | (phase_ == Phase::Sending && blocked_ ? POLLOUT : 0));
+void GatewaySearch::Wait(int32_t ms) const {
+  if (socket_.IsOpen()) socket_.Wait(ms, phase_ == Phase::Sending && blocked_);
 }
 
 int32_t GatewaySearch::WaitMs(uint32_t nowMs) const {
@@ -242,8 +200,7 @@ bool RunGatewaySearch(GatewaySearch& search, std::vector<uint32_t> targets, uint
       search.Stop();
       break;
     }
-    pollfd p{search.Fd(), search.PollEvents(), 0};
-    ::poll(&p, 1, std::min(search.WaitMs(SteadyMs32()), POLL_SLICE_MS));
+    search.Wait(std::min(search.WaitMs(SteadyMs32()), POLL_SLICE_MS));
     search.Step(SteadyMs32());
   }
   return true;

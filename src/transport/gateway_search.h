@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "transport/link_transport.h"
+#include "transport/search_socket.h"
 
 namespace qv31 {
 
@@ -58,12 +59,10 @@ class GatewaySearch {
   void Stop();
 
   bool Running() const { return phase_ != Phase::Done; }
-  // The socket to wait on and the poll events wanted (POLLOUT while a full send buffer holds a
-  // round up); -1 when not running.
-  int Fd() const { return fd_; }
-  short PollEvents() const;
   // How long a caller may wait before the next Step, in ms.
   int32_t WaitMs(uint32_t nowMs) const;
+  // Waits up to `ms` for a reply, or for room to send while a full buffer holds a round up.
+  void Wait(int32_t ms) const;
 
   // Each gateway once (by address and port), sorted by address, then port.
   const std::vector<FoundGateway>& Found() const { return found_; }
@@ -75,9 +74,8 @@ class GatewaySearch {
 
   void TakeReplies();
   void SendRound(uint32_t nowMs);
-  void Close();
 
-  int fd_ = -1;
+  SearchSocket socket_;
   Phase phase_ = Phase::Done;
   std::vector<uint32_t> targets_;
   uint16_t port_ = 0;

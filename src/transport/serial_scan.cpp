@@ -1,7 +1,5 @@
 #include "transport/serial_scan.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <array>
 
@@ -109,8 +107,7 @@ ScanState RunSerialScan(SerialScan& scan, std::string_view path,
       scan.Cancel();
       break;
     }
-    pollfd p{scan.Fd(), POLLIN, 0};
-    ::poll(&p, 1, std::min(scan.WaitMs(SteadyMs32()), POLL_SLICE_MS));
+    scan.Wait(std::min(scan.WaitMs(SteadyMs32()), POLL_SLICE_MS));
     scan.Step(SteadyMs32());
   }
   return scan.State();

@@ -47,9 +47,11 @@ class SerialScan {
 
   ScanState State() const { return state_; }
   bool Running() const { return state_ == ScanState::Running; }
-  // The line to wait on (-1 when none is open) and how long a caller may wait, in ms.
-  int Fd() const { return line_.Fd(); }
+  // How long a caller may wait before the next Step, in ms, and a wait that ends early when
+  // bytes arrive.
   int32_t WaitMs(uint32_t nowMs) const;
+  void Wait(int32_t ms) { line_.WaitReadable(ms); }
+  bool LineOpen() const { return line_.IsOpen(); }
 
   // 1-based number of the try under way (or the last one made), and its settings.
   int32_t TryNumber() const { return tryIndex_ + 1; }

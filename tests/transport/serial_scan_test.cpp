@@ -67,7 +67,7 @@ TEST(SerialScan, CancelAndAMissingDeviceEndIt) {
       RunSerialScan(scan, pty.slavePath, [](const SerialScan& s) { return s.TryNumber() < 3; }),
       ScanState::Cancelled);
   EXPECT_EQ(scan.TryNumber(), 3);
-  EXPECT_EQ(scan.Fd(), -1);  // the line is given back
+  EXPECT_FALSE(scan.LineOpen());  // the line is given back
 
   EXPECT_EQ(RunSerialScan(scan, "/dev/qv31-no-such-port"), ScanState::OpenFailed);
   EXPECT_EQ(scan.Error(), PortError::Missing);
