@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint32_t MAX_RANGE_SIZE = 65536;  // a /16
 constexpr int32_t POLL_SLICE_MS = 50;
+constexpr int32_t NO_BUFFERS_PAUSE_MS = 10;
 
 // A dotted quad of four decimal numbers 0 to 255, nothing else.
 bool ParseIpv4(std::string_view text, uint32_t& out) {
@@ -135,13 +136,13 @@ void GatewaySearch::TakeReplies() {
 
 void GatewaySearch::SendRound(uint32_t nowMs) {
   static const std::vector<uint8_t> request = IdentityRequest();
-  blocked_ = false;
+  held_ = SearchSocket::Sent::Done;
   for (; next_ < targets_.size(); ++next_) {
     const uint32_t target = targets_[next_];
     if (round_ > 0 && answered_.count(target) != 0) continue;
     const SearchSocket::Sent result = socket_.SendTo(target, port_, request);
-    if (result == SearchSocket::Sent::Full) {
-      blocked_ = true;
+    if (result == SearchSocket::Sent::Full || result == SearchSocket::Sent::NoBuffers) {
+      held_ = result;
       return;
     }
     // An address the system refuses (no route, a broadcast it will not send) is skipped.
@@ -176,12 +177,16 @@ void GatewaySearch::Stop() {
 }
 
 void GatewaySearch::Wait(int32_t ms) const {
-  if (socket_.IsOpen()) socket_.Wait(ms, phase_ == Phase::Sending && blocked_);
+  if (socket_.IsOpen())
+    socket_.Wait(ms, phase_ == Phase::Sending && held_ == SearchSocket::Sent::Full);
 }
 
 int32_t GatewaySearch::WaitMs(uint32_t nowMs) const {
   if (phase_ == Phase::Done) return 0;
-  if (phase_ == Phase::Sending) return blocked_ ? POLL_SLICE_MS : 0;
+  if (phase_ == Phase::Sending) {
+    if (held_ == SearchSocket::Sent::Full) return POLL_SLICE_MS;
+    return held_ == SearchSocket::Sent::NoBuffers ? NO_BUFFERS_PAUSE_MS : 0;
+  }
   const auto left = static_cast<int32_t>(phaseEndsMs_ - nowMs);
   return std::max(left, 0);
 }

@@ -83,7 +83,7 @@ class GatewaySearch {
   int round_ = 0;
   size_t next_ = 0;
   uint32_t phaseEndsMs_ = 0;
-  bool blocked_ = false;
+  SearchSocket::Sent held_ = SearchSocket::Sent::Done;  // why a round stopped short
   int32_t sent_ = 0;
   std::set<uint32_t> answered_;
   std::vector<FoundGateway> found_;

@@ -12,7 +12,10 @@ namespace qv31 {
 // One implementation per system (search_socket_posix.cpp).
 class SearchSocket {
  public:
-  enum class Sent : uint8_t { Done, Full, Refused };  // Full: try again when there is room
+  // Full: the socket's buffer is full, send again when there is room (Wait forSending).
+  // NoBuffers: the system is short of memory for now (a neighbour table filling up while many
+  // addresses are resolved at once); send again a little later.
+  enum class Sent : uint8_t { Done, Full, NoBuffers, Refused };
 
   SearchSocket() = default;
   ~SearchSocket();

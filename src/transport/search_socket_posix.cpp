@@ -53,7 +53,8 @@ SearchSocket::Sent SearchSocket::SendTo(uint32_t address, uint16_t port,
                                reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (n >= 0) return Sent::Done;
     if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) return Sent::Full;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return Sent::Full;
+    if (errno == ENOBUFS) return Sent::NoBuffers;
     return Sent::Refused;  // no route, a broadcast the system will not send, ...
   }
 }
