@@ -15,6 +15,7 @@
 #include "gui/app_icon.h"
 #include "gui/qt_dialog_view.h"
 #include "gui/qt_timer_service.h"
+#include "gui/search_dialog.h"
 #include "gui/traffic_monitor.h"
 #include "ui_main_dialog.h"
 
@@ -41,6 +42,8 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   const QIcon icon = AppIcon();
   setWindowIcon(icon);
 
+  // Made before the view, which finds the search window's controls by ID with the others.
+  search_ = new SearchDialog(this);
   view_ = std::make_unique<QtDialogView>(this, ui_->c1041, icon);
   timers_ = std::make_unique<QtTimerService>([this](int id) { dlg_->OnTimer(id); });
   DialogEnvironment env;
@@ -129,6 +132,10 @@ void MainDialog::ConnectControls() {
     }
   }
   connect(ui_->c1000, &PortComboBox::popupOpening, this, [this] { dlg_->OnPortListOpening(); });
+  connect(search_, &SearchDialog::chosen, this, [this] { dlg_->OnCommand(IDC_SEARCH_USE); });
+  connect(search_, &SearchDialog::searchRequested, this,
+          [this] { dlg_->OnCommand(IDC_SEARCH_START); });
+  connect(search_, &QDialog::finished, this, [this] { dlg_->Finder().OnSearchDialogClosed(); });
   connect(view_->CellCombo(), &QComboBox::activated, this,
           [this] { dlg_->OnSelChangeCellCombo(); });
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);

@@ -16,6 +16,7 @@ class AcqTableModel;
 class CQV31Dlg;
 class QtDialogView;
 class QtTimerService;
+class SearchDialog;
 class TrafficMonitor;
 
 struct WindowOptions {
@@ -42,6 +43,8 @@ class MainDialog final : public QDialog {
   // The window "通信记录", made on first use.
   TrafficMonitor& Monitor();
   void ShowMonitor();
+  // The small window of "搜索"; hidden until the button opens it.
+  SearchDialog& Search() { return *search_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -61,6 +64,7 @@ class MainDialog final : public QDialog {
   std::unique_ptr<CQV31Dlg> dlg_;
   std::unique_ptr<AcqTableModel> model_;
   std::unique_ptr<TrafficMonitor> monitor_;
+  SearchDialog* search_ = nullptr;  // a child window, owned by this one
 };
 
 }  // namespace qv31
