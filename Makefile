@@ -3,9 +3,13 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # The team's builds treat warnings as errors; a plain CMake build does not.
 TEAM := -DQV31_WERROR=ON
+# A compiler cache, when installed, makes the five builds of `make test` share their work.
+ifneq ($(shell command -v ccache),)
+TEAM += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+endif
 
 .PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz test-package package bench \
-        format lint clean
+        format format-check lint clean
 
 all: build
 
@@ -22,8 +26,8 @@ run: build
 	@scripts/run-demo
 
 # Every test, in three builds (plain, ASan+UBSan, TSan), plus a short run of each fuzz target,
-# and the release build's package unpacked and run.
-test: test-unit test-asan test-tsan test-fuzz test-package
+# the release build's package unpacked and run, and the habits: formatting and clang-tidy.
+test: format-check lint test-unit test-asan test-tsan test-fuzz test-package
 	@echo "make test: all passed"
 
 test-unit: build
@@ -85,12 +89,17 @@ bench: deps build-bench/build.ninja
 	cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
 
-# clang-tidy with .clang-tidy over src/; it needs only the configured build's compile commands.
+# clang-tidy with .clang-tidy over the core folders of src/; it needs only the configured build's
+# compile commands.
 lint: deps build/build.ninja
 	@JOBS=$(JOBS) scripts/lint build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# Fails on any file that `make format` would change.
+format-check: deps
+	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-bench build-release

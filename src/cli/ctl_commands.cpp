@@ -9,6 +9,7 @@
 #include "cli/backup_commands.h"
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
+#include "cli/ctl_usage.h"
 #include "cli/discover_command.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
@@ -38,7 +39,7 @@ int Get(CtlContext& ctx) {
   bool params = false, acq = false;
   for (const std::string& name : ctx.Options().args) {
     const CtlKey* k = FindCtlKey(name);
-    if (k == nullptr) return ctx.Fail(EXIT_USAGE, "unknown key " + name + " (see qv31ctl --help)");
+    if (k == nullptr) return ctx.Fail(EXIT_USAGE, UnknownKey(name) + "; see qv31ctl --help");
     keys.push_back(k);
     params |= k->group != KeyGroup::Identity && k->group != KeyGroup::Acq;
     acq |= k->group == KeyGroup::Acq;
@@ -134,7 +135,7 @@ int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
   if (c == "backup" && args.size() == 1) return BackupCommand(ctx, args[0]);
   if (c == "restore" && args.size() == 1) return RestoreCommand(ctx, args[0]);
   if (c == "discover") return DiscoverCommand(options, out, err);
-  return ctx.Fail(EXIT_USAGE, "bad command or arguments: " + c + " (see qv31ctl --help)");
+  return ctx.Fail(EXIT_USAGE, "bad arguments for " + c + "; see qv31ctl --help");
 }
 
 }  // namespace qv31

@@ -12,8 +12,7 @@
 namespace qv31 {
 
 int CtlContext::Fail(int status, const std::string& message) const {
-  std::fprintf(err_, "qv31ctl: %s\n", message.c_str());
-  return status;
+  return ReportCtlError(o_.json, status, message, out_, err_);
 }
 
 int CtlContext::OpenLink(bool serialOnly) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 
+#include "cli/ctl_usage.h"
 #include "params/param_block.h"
 #include "params/param_codes.h"
 #include "text/gbk.h"
@@ -161,7 +162,8 @@ std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::s
     const size_t eq = arg.find('=');
     const CtlKey* k = eq == std::string::npos ? nullptr : FindCtlKey(arg.substr(0, eq));
     if (k == nullptr) {
-      error = "set takes KEY=VALUE with a known key, not \"" + arg + "\"";
+      error = eq == std::string::npos ? "set takes KEY=VALUE, not \"" + arg + "\""
+                                      : UnknownKey(std::string_view(arg).substr(0, eq));
       return std::nullopt;
     }
     // Which of two values was meant cannot be known.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,9 @@ struct CtlOptions {
   std::vector<std::string> args;
 };
 
-// Parses the command line (argv[0] excluded). On a usage error returns false with `error` set.
+// Parses the command line (argv[0] excluded): options, then a known command and its arguments.
+// On a usage error returns false with `error` set to one line; `options.json` is set whenever
+// --json came before the command, so the error can be reported in that form.
 bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options, std::string& error);
 
 // The link texts as the window would use them, checked: for serial the baud and format from
@@ -43,5 +46,10 @@ bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& for
                     const std::string& delay, const std::string& udpPort, std::string& error);
 
 std::string CtlUsage();
+
+// "qv31ctl: message" on `err`; under --json also {"error": message, "exit": status} on `out`.
+// Returns `status`.
+int ReportCtlError(bool json, int status, const std::string& message, std::FILE* out,
+                   std::FILE* err);
 
 }  // namespace qv31

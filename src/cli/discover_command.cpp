@@ -16,9 +16,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-int Fail(std::FILE* err, int status, const std::string& message) {
-  std::fprintf(err, "qv31ctl: %s\n", message.c_str());
-  return status;
+int Fail(const DiscoverRequest& r, std::FILE* out, std::FILE* err, int status,
+         const std::string& message) {
+  return ReportCtlError(r.json, status, message, out, err);
 }
 
 void PrintDocument(std::FILE* out, const Json& gateways) {
@@ -34,7 +34,7 @@ int SearchNetwork(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
   std::vector<uint32_t> targets;
   for (const std::string& range : r.items) {
     if (ExpandAddressRange(range, targets) < 0) {
-      return Fail(err, EXIT_USAGE,
+      return Fail(r, out, err, EXIT_USAGE,
                   "bad range \"" + range +
                       "\": give an address, ADDRESS/PREFIX (prefix 16 to 32) or FIRST-LAST");
     }
@@ -42,7 +42,7 @@ int SearchNetwork(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
   if (r.items.empty()) targets = LocalBroadcastTargets();
   GatewaySearch search;
   if (!RunGatewaySearch(search, targets, r.port, {}, [] { return CaughtSignal() == 0; })) {
-    return Fail(err, EXIT_OPEN, "无法打开UDP端口！ " + search.ErrorText());
+    return Fail(r, out, err, EXIT_OPEN, "无法打开UDP端口！ " + search.ErrorText());
   }
   Json list = Json::array();
   for (const FoundGateway& g : search.Found()) {
@@ -70,10 +70,11 @@ void ShowTry(std::FILE* err, const std::string& device, const SerialScan& scan, 
 
 int ScanSerial(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
   const std::vector<std::string> devices = r.items.empty() ? DiscoverSerialPorts() : r.items;
-  if (devices.empty()) return Fail(err, EXIT_OPEN, "no serial ports found");
+  if (devices.empty()) return Fail(r, out, err, EXIT_OPEN, "no serial ports found");
   Json list = Json::array();
   int opened = 0;
   int found = 0;
+  std::string openError;
   for (const std::string& device : devices) {
     SerialScan scan;
     int shown = 0;
@@ -83,13 +84,14 @@ int ScanSerial(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
     });
     if (r.progress) std::fprintf(err, "\r\033[K");
     if (state == ScanState::OpenFailed) {
-      Fail(err, EXIT_OPEN,
-           "无法打开 " + device + " 串口！ " + std::string(PortErrorText(scan.Error())));
+      openError = "无法打开 " + device + " 串口！ " + std::string(PortErrorText(scan.Error()));
+      if (devices.size() > 1) std::fprintf(err, "qv31ctl: %s\n", openError.c_str());
       continue;
     }
     ++opened;
     if (state == ScanState::Cancelled) break;
-    if (state == ScanState::Lost) Fail(err, EXIT_GATEWAY, device + ": the port went away");
+    if (state == ScanState::Lost)
+      std::fprintf(err, "qv31ctl: %s: the port went away\n", device.c_str());
     if (state != ScanState::Found) continue;
     ++found;
     const LineTry t = scan.Current();
@@ -104,10 +106,13 @@ int ScanSerial(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
       std::fflush(out);
     }
   }
+  if (opened == 0 && CaughtSignal() == 0) {
+    return Fail(r, out, err, EXIT_OPEN,
+                devices.size() > 1 ? "no serial port could be opened" : openError);
+  }
   if (r.json) PrintDocument(out, list);
   if (CaughtSignal() != 0) return Interrupted(err);
-  if (found > 0) return EXIT_DONE;
-  return opened == 0 ? EXIT_OPEN : EXIT_GATEWAY;
+  return found > 0 ? EXIT_DONE : EXIT_GATEWAY;
 }
 
 }  // namespace
@@ -156,8 +161,8 @@ int DiscoverCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
   } else {
     ParseDiscoverArgs(options.args, request, error);
   }
-  if (!error.empty()) return Fail(err, EXIT_USAGE, error + " (see qv31ctl --help)");
   request.json = options.json;
+  if (!error.empty()) return Fail(request, out, err, EXIT_USAGE, error + "; see qv31ctl --help");
   request.progress = ::isatty(::fileno(err)) != 0;
   return RunDiscover(request, out, err);
 }

@@ -12,8 +12,7 @@ int main(int argc, char** argv) {
   qv31::CtlOptions options;
   std::string error;
   if (!qv31::ParseCtlOptions(args, options, error)) {
-    std::fprintf(stderr, "qv31ctl: %s\n\n%s", error.c_str(), qv31::CtlUsage().c_str());
-    return qv31::EXIT_USAGE;
+    return qv31::ReportCtlError(options.json, qv31::EXIT_USAGE, error, stdout, stderr);
   }
   if (options.help) {
     std::fputs(qv31::CtlUsage().c_str(), stdout);

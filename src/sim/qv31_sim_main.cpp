@@ -41,6 +41,46 @@ int Fail(int status, const std::string& message) {
   return status;
 }
 
+// The listeners the options name, opened and added to `server`; one start line each.
+struct Listeners {
+  std::vector<std::unique_ptr<qv31::UdpListener>> udp;
+  qv31::PtyLine pty;
+  qv31::SerialDeviceLine serial;
+  std::vector<std::string> banner;
+
+  int Open(const qv31::SimOptions& options, qv31::SimServer& server, std::string& error) {
+    for (const qv31::UdpEndpoint& endpoint : options.udp) {
+      udp.push_back(std::make_unique<qv31::UdpListener>());
+      if (udp.back()->Open(endpoint.host, endpoint.port, error) < 0) return -1;
+      server.AddUdp(*udp.back());
+      banner.push_back("udp " + udp.back()->Name());
+    }
+    if (options.pty) {
+      if (pty.Open(options.ptyLink, error) < 0) return -1;
+      server.AddLine(pty);
+      banner.push_back(pty.Name());
+    }
+    if (!options.serialDevice.empty()) {
+      if (serial.Open(options.serialDevice, options.serialBaud, options.serialFormat, error) < 0) {
+        return -1;
+      }
+      server.AddLine(serial);
+      banner.push_back(serial.Name());
+    }
+    return 1;
+  }
+};
+
+// The memory to start from: the state file's when there is one, then the identity given.
+// The state is written at once, so a path that cannot take it fails now, not at the first write.
+int LoadMemory(const qv31::SimOptions& options, qv31::GatewayMemory& memory, std::string& error) {
+  const std::string& statePath = options.settings.statePath;
+  if (!statePath.empty() && qv31::LoadStateFile(statePath, memory, error) < 0) return -1;
+  if (options.identity) memory.SetIdentityText(*options.identity);
+  if (!statePath.empty() && qv31::SaveStateFile(statePath, memory, error) < 0) return -1;
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,7 +89,7 @@ int main(int argc, char** argv) {
   SimOptions options;
   std::string error;
   if (ParseSimOptions(args, options, error) < 0) {
-    return Fail(SIM_EXIT_USAGE, error + " (see qv31-sim --help)");
+    return Fail(SIM_EXIT_USAGE, error + "; see qv31-sim --help");
   }
   if (options.help) {
     std::fputs(SimUsage().c_str(), stdout);
@@ -59,50 +99,20 @@ int main(int argc, char** argv) {
     std::printf("qv31-sim %s\n", QV31_VERSION);
     return SIM_EXIT_OK;
   }
-
   GatewayMemory memory = FactoryMemory();
-  const std::string& statePath = options.settings.statePath;
-  if (!statePath.empty() && LoadStateFile(statePath, memory, error) < 0) {
-    return Fail(SIM_EXIT_CANNOT_OPEN, error);
-  }
-  if (options.identity) memory.SetIdentityText(*options.identity);
-  // Written at once, so a path that cannot take the state fails now and not at the first write.
-  if (!statePath.empty() && SaveStateFile(statePath, memory, error) < 0) {
-    return Fail(SIM_EXIT_CANNOT_OPEN, error);
-  }
+  if (LoadMemory(options, memory, error) < 0) return Fail(SIM_EXIT_CANNOT_OPEN, error);
   if (!InstallStopSignals()) return Fail(SIM_EXIT_CANNOT_OPEN, "cannot create a pipe");
 
   SimServer server(memory, options.settings, stderr);
-  std::vector<std::unique_ptr<UdpListener>> udp;
-  std::vector<std::string> banner;
-  for (const UdpEndpoint& endpoint : options.udp) {
-    udp.push_back(std::make_unique<UdpListener>());
-    if (udp.back()->Open(endpoint.host, endpoint.port, error) < 0)
-      return Fail(SIM_EXIT_CANNOT_OPEN, error);
-    server.AddUdp(*udp.back());
-    banner.push_back("udp " + udp.back()->Name());
-  }
-  PtyLine pty;
-  if (options.pty) {
-    if (pty.Open(options.ptyLink, error) < 0) return Fail(SIM_EXIT_CANNOT_OPEN, error);
-    server.AddLine(pty);
-    banner.push_back(pty.Name());
-  }
-  SerialDeviceLine serial;
-  if (!options.serialDevice.empty()) {
-    if (serial.Open(options.serialDevice, options.serialBaud, options.serialFormat, error) < 0) {
-      return Fail(SIM_EXIT_CANNOT_OPEN, error);
-    }
-    server.AddLine(serial);
-    banner.push_back(serial.Name());
-  }
-  for (const std::string& line : banner) std::printf("%s\n", line.c_str());
+  Listeners listeners;
+  if (listeners.Open(options, server, error) < 0) return Fail(SIM_EXIT_CANNOT_OPEN, error);
+  for (const std::string& line : listeners.banner) std::printf("%s\n", line.c_str());
   std::printf("ready\n");
   std::fflush(stdout);
 
   const int served = server.Run(stopPipe[0]);
   const int saved = server.SaveState();
-  pty.Close();
+  listeners.pty.Close();
   if (served < 0) return Fail(SIM_EXIT_CANNOT_OPEN, "every listener was lost");
   return saved < 0 ? SIM_EXIT_CANNOT_OPEN : SIM_EXIT_OK;
 }

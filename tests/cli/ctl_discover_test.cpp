@@ -65,6 +65,9 @@ TEST_F(DiscoverTest, NoneFoundAndBadRanges) {
     EXPECT_EQ(run.status, 2) << bad;
     EXPECT_NE(run.err.find(bad), std::string::npos) << run.err;
   }
+  const CtlRun json = Ctl({"--json", "discover", "--port", "0"});
+  EXPECT_EQ(json.status, 2);
+  EXPECT_EQ(Json::parse(json.out)["exit"], 2) << json.out;
 }
 
 TEST_F(CtlTest, FindsTheSerialSettingsOfAGatewayOnAPseudoTerminal) {

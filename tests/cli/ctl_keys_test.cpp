@@ -93,7 +93,7 @@ TEST(CtlOptions, CommandLines) {
   }
   CtlOptions o;
   std::string error;
-  ASSERT_TRUE(ParseCtlOptions({"--udp", "gw:4000", "info"}, o, error));
+  ASSERT_TRUE(ParseCtlOptions({"--udp=gw:4000", "info"}, o, error));
   EXPECT_EQ(o.host, "gw");
   EXPECT_EQ(o.udpPort, "4000");
 }

@@ -39,10 +39,10 @@ class CtlTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return temp_.Path(name); }
 
-  // Starts qv31ctl with stdout and stderr in files, in the test's own directory so no
-  // settings file of another run is found.
-  pid_t Spawn(std::vector<std::string> args) const {
-    args.insert(args.begin(), QV31CTL_PATH);
+  // Starts qv31ctl (or another program) with stdout and stderr in files, in the test's own
+  // directory so no settings file of another run is found.
+  pid_t Spawn(std::vector<std::string> args, const char* program = QV31CTL_PATH) const {
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -54,8 +54,9 @@ class CtlTest : public ::testing::Test {
                                      0600);
     pid_t pid = -1;
     std::string xdg = "XDG_CONFIG_HOME=" + temp_.Dir().string();
-    std::vector<char*> env = {xdg.data(), nullptr};
-    if (posix_spawn(&pid, QV31CTL_PATH, &actions, nullptr, argv.data(), env.data()) != 0) pid = -1;
+    std::string platform = "QT_QPA_PLATFORM=offscreen";
+    std::vector<char*> env = {xdg.data(), platform.data(), nullptr};
+    if (posix_spawn(&pid, program, &actions, nullptr, argv.data(), env.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
   }
@@ -70,10 +71,10 @@ class CtlTest : public ::testing::Test {
     run.err = ReadBytes(Path("err"));
     return run;
   }
-  // Runs qv31ctl to its end.
-  CtlRun Ctl(std::vector<std::string> args) const {
+  // Runs qv31ctl (or another program) to its end.
+  CtlRun Ctl(std::vector<std::string> args, const char* program = QV31CTL_PATH) const {
     const int64_t start = SteadyMs();
-    return Wait(Spawn(std::move(args)), start);
+    return Wait(Spawn(std::move(args), program), start);
   }
 
   // A simulator on UDP with a state file, so its memory can be compared.
