@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -53,8 +54,13 @@ TEST_F(FinderTest, SearchListsTheGatewaysAndTheChosenOneBecomesTheTarget) {
   QTest::mouseClick(Named<QPushButton>("搜索网关"), Qt::LeftButton);
   SearchDialog& search = window_->Search();
   ASSERT_TRUE(search.isVisible());
-  QTest::keyClicks(Named<QLineEdit>("搜索范围"), "127.0.0.0/29");
+  QTest::keyClicks(Named<QLineEdit>("搜索范围"), "127.0.0.0/29 10.0.0.0/8");
   QTest::mouseClick(Named<QPushButton>("开始搜索"), Qt::LeftButton);
+  EXPECT_EQ(Text(IDC_SEARCH_STATUS), "搜索范围无效：10.0.0.0/8");
+  Named<QLineEdit>("搜索范围")->clear();
+  QTest::keyClicks(Named<QLineEdit>("搜索范围"), "127.0.0.0/29");
+  QTest::keyClick(Named<QLineEdit>("搜索范围"), Qt::Key_Return);
+  EXPECT_FALSE(Named("开始搜索")->isEnabled()) << "one search at a time";
   auto* list = search.findChild<QListWidget*>(QStringLiteral("c1075"));
   const int ticks = TicksUntil([&] { return Text(IDC_SEARCH_STATUS) == "找到 2 个网关"; });
   EXPECT_GT(ticks, 20) << "the window kept running while it searched";
@@ -86,10 +92,14 @@ TEST_F(FinderTest, DetectSetsTheBaudAndFormatTheGatewayAnswersAt) {
   QPushButton* detect = Named<QPushButton>("检测串口参数");
   ASSERT_TRUE(detect->isVisible());
   EXPECT_FALSE(Named("搜索网关")->isVisible());
+  auto* progress = window_->findChild<QProgressBar*>(QStringLiteral("progress"));
   QTest::mouseClick(detect, Qt::LeftButton);
   EXPECT_EQ(detect->text(), "取消");
   EXPECT_FALSE(Control(IDC_OPEN_CLOSE)->isEnabled());
+  EXPECT_TRUE(progress->isVisible());
+  EXPECT_EQ(progress->maximum(), 54);
   ASSERT_TRUE(WaitFor([&] { return detect->text() == "检测"; }));
+  EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(Text(IDC_LINK_BAUD), "115200");
   EXPECT_EQ(Text(IDC_LINK_FORMAT), "n,8,1");
   EXPECT_EQ(Text(IDC_STATUS), "检测完成：115200 n,8,1 检测网关");
