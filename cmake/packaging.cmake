@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qv31)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "QV31 configurator team")
+set(CPACK_PACKAGE_VENDOR "The QV31 configurator developers")
 set(CPACK_PACKAGE_CONTACT "${QV31_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -12,11 +12,13 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configurator for QV31 data-acquisition gateways")
 set(CPACK_PACKAGE_DESCRIPTION "Reads and writes the settings and the 255-row acquisition table of a QV31
 data-acquisition gateway over a serial line or UDP, and keeps tables as CSV
-files. The package holds the configurator window (qv31-config, when built),
-the command-line tool qv31ctl for scripts and many gateways, and the gateway
-simulator qv31-sim for trying both without hardware.")
+files. The package holds the configurator window qv31-config, the command-line
+tool qv31ctl for scripts and many gateways, and the gateway simulator qv31-sim
+for trying both without hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Every label of the window is Chinese; without a CJK font each one is a row of boxes.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei")
 include(CPack)

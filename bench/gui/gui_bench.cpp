@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
   std::printf("qv31-config traffic monitor with %zu rows: %.1f MB more resident (target < 20)\n",
               log.Size(), rowsMb);
   std::printf(
-      "qv31-config open idle UDP link: %.3f %% of one core over %.0f s (target < 0.5; an empty "
+      "qv31-config open idle UDP link: %.3f %% of one core over %.0f s (target < 0.1; an empty "
       "10 ms Qt timer alone costs %.3f %% here)\n",
       idlePercent, IDLE_SECONDS, emptyTimerPercent);
   std::printf("qv31-config peak RSS: %.1f MB (target < 80)\n", usage.ru_maxrss / 1024.0);

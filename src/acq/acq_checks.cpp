@@ -9,12 +9,7 @@
 namespace qv31 {
 namespace {
 
-struct Field {
-  int column;
-  int64_t max;  // the largest value the field holds
-};
-constexpr Field NUMBER_FIELDS[] = {
-    {COL_SLAVE, 0xFF}, {COL_START, 0xFFFF}, {COL_COUNT, 0xFF}, {COL_BUFFER, 0xFFFF}};
+bool IsNumberColumn(int column) { return AcqColumns()[static_cast<size_t>(column)].fieldMax != 0; }
 
 int64_t Number(const AcqGrid& grid, int row, int column);
 
@@ -25,9 +20,13 @@ bool RowUsed(const AcqGrid& grid, int row) {
     const std::string& text = grid.Cell(row, c);
     if (!text.empty() && text != "无效") return true;
   }
-  return std::any_of(std::begin(NUMBER_FIELDS), std::end(NUMBER_FIELDS), [&](const Field& f) {
-    return !grid.Cell(row, f.column).empty() && Number(grid, row, f.column) != 0;
-  });
+  for (int column = 0; column < ACQ_COLUMN_COUNT; ++column) {
+    if (IsNumberColumn(column) && !grid.Cell(row, column).empty() &&
+        Number(grid, row, column) != 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 int64_t Number(const AcqGrid& grid, int row, int column) {
@@ -43,17 +42,19 @@ void CheckRow(const AcqGrid& grid, int row, std::vector<AcqFinding>& out) {
   if (ChannelCode(grid.Cell(row, COL_CHANNEL)) > 3) {
     out.push_back({row, COL_CHANNEL, "通道无效：写入为 0xFF，网关不会采集这一行"});
   }
-  for (const Field& f : NUMBER_FIELDS) {
-    const int64_t v = Number(grid, row, f.column);
-    if (v < 0 || v > f.max) {
-      const uint64_t cut = static_cast<uint64_t>(v) & static_cast<uint64_t>(f.max);
-      out.push_back(
-          {row, f.column,
-           "数值超出字段范围 0~" + std::to_string(f.max) + "：写入时截为 " + std::to_string(cut)});
-    } else if (f.column == COL_SLAVE && (v < SLAVE_MIN || v > SLAVE_MAX)) {
-      out.push_back({row, f.column, "从站地址应在 1~247 之间"});
-    } else if (f.column == COL_COUNT && v == 0) {
-      out.push_back({row, f.column, "变量个数为 0：这一行不读写任何变量"});
+  for (int column = 0; column < ACQ_COLUMN_COUNT; ++column) {
+    if (!IsNumberColumn(column)) continue;
+    const std::string& text = grid.Cell(row, column);
+    const int64_t v = LeadingDecimal(text);
+    if (!FitsAcqField(column, text)) {
+      const uint64_t max = AcqColumns()[static_cast<size_t>(column)].fieldMax;
+      out.push_back({row, column,
+                     "数值超出字段范围 0~" + std::to_string(max) + "：写入时截为 " +
+                         std::to_string(CutToAcqField(column, text))});
+    } else if (column == COL_SLAVE && (v < SLAVE_MIN || v > SLAVE_MAX)) {
+      out.push_back({row, column, "从站地址应在 1~247 之间"});
+    } else if (column == COL_COUNT && v == 0) {
+      out.push_back({row, column, "变量个数为 0：这一行不读写任何变量"});
     }
   }
   if (VarTypeCode(grid.Cell(row, COL_TYPE)) == VAR_TYPE_NONE) {

@@ -7,16 +7,23 @@ namespace qv31 {
 namespace {
 
 constexpr std::array<AcqColumnInfo, ACQ_COLUMN_COUNT> kColumns = {{
-    {"*编号*", 60},
-    {"通道号", 60},
-    {"从站地址", 60},
-    {"变量类型", 80},
-    {"起始变量", 80},
-    {"变量个数", 80},
-    {"*变量计算*", 145},
-    {"缓存", 90},
-    {"*缓存计算*", 145},
+    {"*编号*", 60, "row", 0, 0},
+    {"通道号", 60, "channel", 1, 0},
+    {"从站地址", 60, "slave", 2, 0xFF},
+    {"变量类型", 80, "type", 3, 0},
+    {"起始变量", 80, "start", 4, 0xFFFF},
+    {"变量个数", 80, "count", 5, 0xFF},
+    {"*变量计算*", 145, "vars", -1, 0},
+    {"缓存", 90, "buffer", 6, 0xFFFF},
+    {"*缓存计算*", 145, "buffer_refs", -1, 0},
 }};
+constexpr std::array<int, ACQ_STORED_COUNT> kStored = {COL_CHANNEL, COL_SLAVE, COL_TYPE,
+                                                       COL_START,   COL_COUNT, COL_BUFFER};
+
+uint64_t FieldMax(int column) {
+  return column >= 0 && column < ACQ_COLUMN_COUNT ? kColumns[static_cast<size_t>(column)].fieldMax
+                                                  : 0;
+}
 
 bool ValidCell(int row, int column) {
   return row >= 0 && row < ACQ_ROW_COUNT && column >= 0 && column < ACQ_COLUMN_COUNT;
@@ -29,6 +36,17 @@ int64_t Number(const std::string& text) { return static_cast<int64_t>(LeadingDec
 }  // namespace
 
 std::span<const AcqColumnInfo> AcqColumns() { return kColumns; }
+
+std::span<const int, ACQ_STORED_COUNT> AcqStoredColumns() { return kStored; }
+
+bool FitsAcqField(int column, std::string_view text) {
+  const int64_t v = LeadingDecimal(text);
+  return v >= 0 && static_cast<uint64_t>(v) <= FieldMax(column);
+}
+
+uint64_t CutToAcqField(int column, std::string_view text) {
+  return LeadingDecimalBits(text) & FieldMax(column);
+}
 
 AcqGrid::AcqGrid() : rows_(ACQ_ROW_COUNT) {
   for (int r = 0; r < ACQ_ROW_COUNT; ++r) rows_[static_cast<size_t>(r)][0] = std::to_string(r + 1);
@@ -84,10 +102,10 @@ void AcqGrid::BuildAcqImage(AcqTable& table) const {
     AcqRecord rec;
     rec.channel = ChannelCode(row[COL_CHANNEL]);
     rec.varType = VarTypeCode(row[COL_TYPE]);
-    rec.slave = static_cast<uint8_t>(Number(row[COL_SLAVE]));
-    rec.start = static_cast<uint16_t>(Number(row[COL_START]));
-    rec.count = static_cast<uint8_t>(Number(row[COL_COUNT]));
-    rec.buffer = static_cast<uint16_t>(Number(row[COL_BUFFER]));
+    rec.slave = static_cast<uint8_t>(CutToAcqField(COL_SLAVE, row[COL_SLAVE]));
+    rec.start = static_cast<uint16_t>(CutToAcqField(COL_START, row[COL_START]));
+    rec.count = static_cast<uint8_t>(CutToAcqField(COL_COUNT, row[COL_COUNT]));
+    rec.buffer = static_cast<uint16_t>(CutToAcqField(COL_BUFFER, row[COL_BUFFER]));
     table.SetRecord(r, rec);
   }
 }
@@ -109,6 +127,13 @@ int32_t AcqGrid::RecalcAcqRow(int row) {
   r[COL_VAR_RANGE] = VarRangeText(code, start, count);
   r[COL_BUFFER_RANGE] = BufferRangeText(code, buffer, count);
   return 1;
+}
+
+int32_t AcqGrid::SetStoredCells(int row,
+                                std::span<const std::string_view, ACQ_STORED_COUNT> texts) {
+  if (!ValidCell(row, 0)) return -1;
+  for (size_t f = 0; f < kStored.size(); ++f) SetCell(row, kStored[f], texts[f]);
+  return RecalcAcqRow(row);
 }
 
 }  // namespace qv31

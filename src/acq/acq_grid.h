@@ -25,11 +25,25 @@ enum AcqColumn : int {
   COL_BUFFER_RANGE = 8,  // computed
 };
 
+// One column of the table: how the list shows it, its name in qv31ctl's JSON and backups,
+// its place in a CSV line and the width of its field in the image.
 struct AcqColumnInfo {
   std::string_view header;  // columns the operator cannot edit carry asterisks
   int width;                // pixels
+  std::string_view jsonName;
+  int csvField;       // 0 to 6 in a CSV line; -1 for the computed columns, never stored
+  uint64_t fieldMax;  // a number field's largest value in the image; 0 for the others
 };
 std::span<const AcqColumnInfo> AcqColumns();
+
+// Columns 1 to 5 and 7, in CSV order after the row number: what a file or backup stores.
+constexpr int ACQ_STORED_COUNT = 6;
+std::span<const int, ACQ_STORED_COUNT> AcqStoredColumns();
+
+// A number column's text by the number rule fits its field (0 to fieldMax) as written.
+bool FitsAcqField(int column, std::string_view text);
+// The value a number column's text is written as: its low bits, cut to the field.
+uint64_t CutToAcqField(int column, std::string_view text);
 
 // The settings above the list: "采集管理使能" and the three edits.
 struct AcqSettingsTexts {
@@ -65,6 +79,8 @@ class AcqGrid {
   void ClearAcqView();
   // Columns 6 and 8 of one row from its type, start, count and buffer cells (numbers not cut).
   int32_t RecalcAcqRow(int row);
+  // The stored columns of one row (AcqStoredColumns order), then the row recomputed.
+  int32_t SetStoredCells(int row, std::span<const std::string_view, ACQ_STORED_COUNT> texts);
 
  private:
   using Row = std::array<std::string, ACQ_COLUMN_COUNT>;

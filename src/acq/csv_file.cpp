@@ -10,21 +10,16 @@
 namespace qv31 {
 namespace {
 
-constexpr std::array<int, 7> kFileColumns = {COL_NUMBER, COL_CHANNEL, COL_SLAVE, COL_TYPE,
-                                             COL_START,  COL_COUNT,   COL_BUFFER};
-constexpr std::array<int, 5> kLeadingFields = {COL_CHANNEL, COL_SLAVE, COL_TYPE, COL_START,
-                                               COL_COUNT};
-
 const std::string& HeaderGbk() {
   static const std::string header = Utf8ToGbk(CSV_HEADER);
   return header;
 }
 
 std::string RowLine(const AcqGrid& grid, int row) {
-  std::string line;
-  for (size_t i = 0; i < kFileColumns.size(); ++i) {
-    if (i > 0) line += ',';
-    line += grid.Cell(row, kFileColumns[i]);
+  std::string line = grid.Cell(row, COL_NUMBER);
+  for (const int column : AcqStoredColumns()) {
+    line += ',';
+    line += grid.Cell(row, column);
   }
   return line;
 }
@@ -86,17 +81,17 @@ int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine) {
   if (const size_t comma = rest.find(','); comma != std::string_view::npos) {
     rest.remove_prefix(comma + 1);
   }
-  for (int column : kLeadingFields) {
+  // The fields before the last are cut at commas (a missing one is empty); the last field
+  // takes everything left, commas included.
+  std::array<std::string_view, ACQ_STORED_COUNT> fields{};
+  for (size_t f = 0; f + 1 < fields.size(); ++f) {
     const size_t comma = rest.find(',');
-    if (comma == std::string_view::npos) {
-      grid.SetCell(row, column, {});
-    } else {
-      grid.SetCell(row, column, rest.substr(0, comma));
-      rest.remove_prefix(comma + 1);
-    }
+    if (comma == std::string_view::npos) continue;
+    fields[f] = rest.substr(0, comma);
+    rest.remove_prefix(comma + 1);
   }
-  grid.SetCell(row, COL_BUFFER, rest);
-  grid.RecalcAcqRow(row);
+  fields.back() = rest;
+  grid.SetStoredCells(row, fields);
   return row;
 }
 

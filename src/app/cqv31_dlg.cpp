@@ -6,7 +6,6 @@
 #include <array>
 #include <utility>
 
-#include "acq/acq_frames.h"
 #include "app/control_ids.h"
 #include "app/dialog_texts.h"
 #include "params/four_g_group.h"
@@ -55,17 +54,18 @@ CQV31Dlg::CQV31Dlg(DialogEnvironment env)
       clock_(std::move(env.clock)),
       discoverPorts_(std::move(env.discoverPorts)),
       wallClock_(std::move(env.wallClock)),
+      watchSocket_(std::move(env.watchSocket)),
       settingsDir_(std::move(env.settingsDir)),
       version_(std::move(env.version)),
-      engine_(link_, timers_, *this, clock_),
+      session_(timers_, clock_, *this),
       finder_(view_, timers_, clock_) {
   if (!discoverPorts_) discoverPorts_ = [] { return DiscoverSerialPorts(); };
   if (!wallClock_) wallClock_ = [] { return std::time(nullptr); };
-  engine_.SetObserver(&traffic_);
+  if (!watchSocket_) watchSocket_ = [](int) {};
+  session_.SetObserver(&traffic_);
 }
 
-// Leaving with the link open closes the port or socket without the close sequence.
-CQV31Dlg::~CQV31Dlg() = default;
+CQV31Dlg::~CQV31Dlg() { watchSocket_(-1); }
 
 void CQV31Dlg::OnInitDialog() {
   linkOpen_ = 0;
@@ -82,7 +82,6 @@ void CQV31Dlg::OnInitDialog() {
   for (const int id : LINK_CONTROLS) view_.Enable(id, true);
   view_.SetText(IDC_OPEN_CLOSE, TEXT_OPEN);
   SetCommandButtonsEnabled(false);
-  engine_.Reset();
   comboShown_ = 0;
 }
 
@@ -193,44 +192,55 @@ void CQV31Dlg::OnCommand(int id) {
   // Enter (IDC_OK) and the check boxes of the groups only change their own state.
 }
 
-// ---- Engine host -----------------------------------------------------------------------
+// ---- Session listener ------------------------------------------------------------------
 
-void CQV31Dlg::StoreReply(const AcceptedReply& row, const uint8_t* payload) {
+void CQV31Dlg::ReplyStored(const AcceptedReply& row) {
   switch (row.target) {
     case ReplyTarget::Params:
-      if (params_.StoreReply(row, payload) < 0) return;
-      if (row.show & SHOW_4G) Show4GControls();
+      if (row.show & SHOW_4G) Show4G();
       for (int p = 1; p <= GATEWAY_PORT_COUNT; ++p) {
-        if (row.show & (SHOW_PORT1 << (p - 1))) ShowPortControls(p);
+        if (row.show & (SHOW_PORT1 << (p - 1))) ShowPort(p);
       }
-      if (row.show & SHOW_NETWORK) ShowNetworkControls();
+      if (row.show & SHOW_NETWORK) ShowNetwork();
       break;
     case ReplyTarget::Table: {
-      if (table_.StoreReply(row, payload) < 0) return;
-      grid_.RefreshAcqBlock(table_, row.tableBlock);
       if (row.tableBlock == 0) ShowAcqSettings();
       const int first = AcqTable::FirstRowOfBlock(row.tableBlock);
       TableChanged(first, first + AcqTable::RowCountOfBlock(row.tableBlock) - 1);
       break;
     }
     case ReplyTarget::Ident:
-      view_.SetText(IDC_VERSION, VersionText({payload, IDENT_SIZE}));
+      view_.SetText(IDC_VERSION, VersionText(session_.IdentityBytes()));
       break;
     case ReplyTarget::None:
       break;
   }
 }
 
+// The connect phase without an answer closes the link; a lost port closes it and says why.
+void CQV31Dlg::ExchangeEnded(const ExchangeOutcome& outcome) {
+  if (outcome.end == ExchangeEnd::LinkLost) {
+    ClosePortLost();
+  } else if (outcome.phase == EnginePhase::Connect) {
+    ToggleLink();
+    SetStatus(STATUS_TIMEOUT);
+  } else {
+    SetStatus(outcome.end == ExchangeEnd::Done ? STATUS_DONE : STATUS_TIMEOUT);
+    SetCommandButtonsEnabled(true);
+  }
+}
+
 void CQV31Dlg::TableChanged(int firstRow, int lastRow) {
   view_.CellsChanged(firstRow, lastRow);
-  std::vector<AcqFinding> findings = CheckAcqGrid(grid_);
+  std::vector<AcqFinding> findings = CheckAcqGrid(session_.Grid());
   if (findings == findings_) return;
   findings_ = std::move(findings);
   view_.MarkCells(findings_);
 }
 
 void CQV31Dlg::UpdateProgress() {
-  const ExchangeProgress progress = linkOpen_ != 0 ? engine_.Progress() : ExchangeProgress{};
+  const ExchangeProgress progress =
+      linkOpen_ != 0 ? session_.Engine().Progress() : ExchangeProgress{};
   if (progress == shownProgress_) return;
   shownProgress_ = progress;
   view_.ShowProgress(progress.answered, progress.total);
@@ -240,15 +250,9 @@ void CQV31Dlg::SetCommandButtonsEnabled(bool enabled) {
   for (const int id : COMMAND_BUTTONS) view_.Enable(id, enabled);
 }
 
-void CQV31Dlg::SetStatusText(std::string_view text) { SetStatus(text); }
-
 void CQV31Dlg::SetStatus(std::string_view text, std::string_view toolTip) {
   view_.SetText(IDC_STATUS, text);
   view_.SetToolTip(IDC_STATUS, toolTip);
-}
-
-void CQV31Dlg::Queue(const std::vector<std::vector<uint8_t>>& frames) {
-  for (const auto& f : frames) engine_.Queue(f);
 }
 
 // ---- About -----------------------------------------------------------------------------

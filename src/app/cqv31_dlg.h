@@ -13,11 +13,9 @@
 #include "app/dialog_view.h"
 #include "app/gateway_finder.h"
 #include "app/traffic_log.h"
-#include "link/request_engine.h"
-#include "params/param_block.h"
+#include "session/gateway_session.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
-#include "transport/link_transport.h"
 
 namespace qv31 {
 
@@ -27,9 +25,6 @@ namespace qv31 {
 constexpr int TIMER_REOPEN = 103;
 constexpr uint32_t SERIAL_CLOSE_PAUSE_MS = 1000;
 constexpr uint32_t UDP_CLOSE_PAUSE_MS = 100;
-constexpr uint32_t STOP_SEND_MS = 100;
-constexpr uint32_t STOP_DRAIN_MS = 100;
-constexpr uint32_t STOP_END_MS = 1000;
 
 constexpr std::string_view WINDOW_TITLE = "采集管理设置软件";
 constexpr std::string_view CSV_FILTER_NAME = "参数文件 (*.csv)";
@@ -47,12 +42,15 @@ struct DialogEnvironment {
   // Wall-clock time for the export's file name; empty means std::time.
   std::function<std::time_t()> wallClock;
   std::string version = QV31_VERSION;  // a.b.c.d, for the about box
+  // Watch this socket for datagrams and call OnLinkReadable (-1: stop watching). Empty: the
+  // window has no such notifier and a reply waits for the next tick.
+  std::function<void(int fd)> watchSocket;
 };
 
-// The main dialog's behaviour and the owner of the program's state: the images, the table's
-// cells, the link settings and their file, the link and the request engine. Every handler of
-// the window is an operation here; the window only draws and forwards events.
-class CQV31Dlg final : private EngineHost {
+// The main dialog's behaviour: the link settings and their file, the gateway session (link,
+// engine, images, the table's cells) and what the window shows of them. Every handler of the
+// window is an operation here; the window only draws and forwards events.
+class CQV31Dlg final : private SessionListener {
  public:
   explicit CQV31Dlg(DialogEnvironment env);
   ~CQV31Dlg() override;
@@ -66,6 +64,8 @@ class CQV31Dlg final : private EngineHost {
   void OnCommand(int id);
   // A window timer fired.
   void OnTimer(int id);
+  // A block has arrived on the link (the socket or the serial line has something to read).
+  void OnLinkReadable() { session_.Wake(); }
 
   // Link control.
   void ToggleLink();
@@ -103,7 +103,7 @@ class CQV31Dlg final : private EngineHost {
   std::string AboutText() const;
 
   // The cells of the list, for the window's table model, and what the table checks found.
-  const AcqGrid& Grid() const { return grid_; }
+  const AcqGrid& Grid() const { return session_.Grid(); }
   const std::vector<AcqFinding>& Findings() const { return findings_; }
   // "搜索" and "检测"; the window tells it when the search dialog closes.
   GatewayFinder& Finder() { return finder_; }
@@ -112,22 +112,24 @@ class CQV31Dlg final : private EngineHost {
 
   // State, for the window's title and for tests.
   bool LinkOpen() const { return linkOpen_ != 0; }
-  const ParamBlock& Params() const { return params_; }
-  const AcqTable& Table() const { return table_; }
+  const ParamBlock& Params() const { return session_.Params(); }
+  const AcqTable& Table() const { return session_.Table(); }
   const LinkSettings& Settings() const { return settings_; }
   const CKXFileIni& SettingsFile() const { return ini_; }
-  const RequestEngine& Engine() const { return engine_; }
-  LinkTransport& Link() { return link_; }
+  const RequestEngine& Engine() const { return session_.Engine(); }
+  LinkTransport& Link() { return session_.Link(); }
+  GatewaySession& Session() { return session_; }
   int EditRow() const { return editRow_; }
   int EditColumn() const { return editColumn_; }
   bool ComboShown() const { return comboShown_ != 0; }
 
  private:
-  // EngineHost
-  void StoreReply(const AcceptedReply& row, const uint8_t* payload) override;
-  void SetCommandButtonsEnabled(bool enabled) override;
-  void SetStatusText(std::string_view text) override;
-  void CloseLink() override;
+  // SessionListener
+  void ReplyStored(const AcceptedReply& row) override;
+  void ExchangeEnded(const ExchangeOutcome& outcome) override;
+  void StopFinished() override;
+
+  void SetCommandButtonsEnabled(bool enabled);
 
   void FillPortList();
   void FillNetworkLists();
@@ -140,7 +142,7 @@ class CQV31Dlg final : private EngineHost {
   void StartReopenPause(uint32_t ms);
   void StopTick(int id);
   void ShowOpenFailure(std::string_view firstLine);
-  void CheckPortLost();
+  void ClosePortLost();
   void SelectText(int id, std::string_view text);
   void AddPort(const std::string& path);
   void AddPortIfPresent(const std::string& path);
@@ -151,13 +153,17 @@ class CQV31Dlg final : private EngineHost {
   void UpdateProgress();
   void SetCellText(int row, int column, std::string_view text);
 
-  void Queue(const std::vector<std::vector<uint8_t>>& frames);
-  void Show4GControls();
-  void ShowPortControls(int port);
-  void ShowNetworkControls();
-  void ClearNetwork();
+  // Copy the controls of a group into the image, as its "设置" does before it queues.
+  void Copy4GControls();
+  void CopyPortControls(int port);
+  void CopyNetworkControls();
+  void CopyAcqSettings();
+  // Show a group from the image.
+  void Show4G();
+  void ShowPort(int port);
+  void ShowNetwork();
   void ShowAcqSettings();
-  void ReadAcqSettings();
+  void ClearNetwork();
   void ClearAcqView();
 
   DialogView& view_;
@@ -165,21 +171,17 @@ class CQV31Dlg final : private EngineHost {
   MsClock clock_;
   std::function<std::vector<std::string>()> discoverPorts_;
   std::function<std::time_t()> wallClock_;
+  std::function<void(int)> watchSocket_;
   std::string settingsDir_;
   std::string version_;
 
   CKXFileIni ini_;
   LinkSettings settings_;
-  LinkTransport link_;
   TrafficLog traffic_;
-  RequestEngine engine_;
+  GatewaySession session_;
   ExchangeProgress shownProgress_;
   int32_t linkOpen_ = 0;
   GatewayFinder finder_;
-
-  ParamBlock params_;
-  AcqTable table_;
-  AcqGrid grid_;
   std::vector<AcqFinding> findings_;
 
   int editRow_ = -1;

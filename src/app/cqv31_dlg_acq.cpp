@@ -1,9 +1,7 @@
 #include "acq/acq_codes.h"
-#include "acq/acq_frames.h"
 #include "acq/csv_file.h"
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
-#include "params/param_frames.h"
 #include "transport/choice_lists.h"
 
 // The acquisition table: its commands, the whole-gateway commands that end with it, its CSV
@@ -34,15 +32,15 @@ bool OpensEditBox(int column) {
 // ---- Acquisition table -----------------------------------------------------------------
 
 void CQV31Dlg::ShowAcqSettings() {
-  const AcqSettingsTexts& s = grid_.Settings();
+  const AcqSettingsTexts& s = session_.Grid().Settings();
   view_.SetChecked(IDC_ACQ_ENABLE, s.enableTicked);
   view_.SetText(IDC_ACQ_TIMEOUT, s.timeout);
   view_.SetText(IDC_ACQ_TIMEOUT_COUNT, s.timeoutCount);
   view_.SetText(IDC_ACQ_INTERVAL, s.interval);
 }
 
-void CQV31Dlg::ReadAcqSettings() {
-  AcqSettingsTexts& s = grid_.Settings();
+void CQV31Dlg::CopyAcqSettings() {
+  AcqSettingsTexts& s = session_.Grid().Settings();
   s.enableTicked = view_.Checked(IDC_ACQ_ENABLE);
   s.timeout = view_.Text(IDC_ACQ_TIMEOUT);
   s.timeoutCount = view_.Text(IDC_ACQ_TIMEOUT_COUNT);
@@ -50,7 +48,7 @@ void CQV31Dlg::ReadAcqSettings() {
 }
 
 void CQV31Dlg::ClearAcqView() {
-  grid_.ClearAcqView();
+  session_.Grid().ClearAcqView();
   ShowAcqSettings();
   TableChanged(0, ACQ_ROW_COUNT - 1);
 }
@@ -58,16 +56,13 @@ void CQV31Dlg::ClearAcqView() {
 void CQV31Dlg::QueryAcq() {
   SetCommandButtonsEnabled(false);
   ClearAcqView();
-  Queue(QueryAcqFrames());
-  engine_.MarkReady();
+  session_.Query(GroupId::Acq);
 }
 
 void CQV31Dlg::SetAcq() {
   SetCommandButtonsEnabled(false);
-  ReadAcqSettings();
-  grid_.BuildAcqImage(table_);
-  Queue(SetAcqFrames(table_));
-  engine_.MarkReady();
+  CopyAcqSettings();
+  session_.Set(GroupId::Acq);
 }
 
 void CQV31Dlg::QueryAll() {
@@ -81,17 +76,17 @@ void CQV31Dlg::QueryAll() {
   }
   ClearNetwork();
   ClearAcqView();
-  Queue(QueryAllParamFrames());
-  engine_.MarkReady();
-  QueryAcq();
+  session_.QueryAll();
 }
 
+// Every group's controls are taken before the first frame is sent.
 void CQV31Dlg::SetAll() {
   SetCommandButtonsEnabled(false);
-  for (int p = 1; p <= GATEWAY_PORT_COUNT; ++p) SetPort(p);
-  Set4G();
-  SetNetwork();
-  SetAcq();
+  for (int p = 1; p <= GATEWAY_PORT_COUNT; ++p) CopyPortControls(p);
+  Copy4GControls();
+  CopyNetworkControls();
+  CopyAcqSettings();
+  session_.SetAll();
 }
 
 // ---- CSV files -------------------------------------------------------------------------
@@ -101,7 +96,7 @@ void CQV31Dlg::SaveCsv() {
   SetCommandButtonsEnabled(false);
   SetStatus("");
   const std::string path = CsvExportPath(ini_.DirPath(), now);
-  const CsvResult result = ExportCsv(grid_, path);
+  const CsvResult result = ExportCsv(session_.Grid(), path);
   if (result == CsvResult::Exported) {
     // The tool tip tells the operator where the file went.
     SetStatus(CsvStatusText(result), path);
@@ -116,7 +111,7 @@ void CQV31Dlg::LoadCsv() {
   SetCommandButtonsEnabled(false);
   const auto path = view_.ChooseOpenFile(CSV_FILTER_NAME, CSV_FILTER_PATTERN, ini_.DirPath());
   if (path) {
-    const CsvResult result = ImportCsv(grid_, *path);
+    const CsvResult result = ImportCsv(session_.Grid(), *path);
     if (result == CsvResult::Imported || result == CsvResult::Mismatch) {
       SetStatus(CsvStatusText(result), *path);
     }
@@ -128,8 +123,8 @@ void CQV31Dlg::LoadCsv() {
 // ---- In-place editing ------------------------------------------------------------------
 
 void CQV31Dlg::SetCellText(int row, int column, std::string_view text) {
-  if (grid_.SetCell(row, column, text) < 0) return;
-  grid_.RecalcAcqRow(row);
+  if (session_.Grid().SetCell(row, column, text) < 0) return;
+  session_.Grid().RecalcAcqRow(row);
   TableChanged(row, row);
 }
 
@@ -151,7 +146,7 @@ void CQV31Dlg::OnClickAcqList(int row, int column) {
     view_.HideCellEditors();
   }
   if (row < 0 || row >= ACQ_ROW_COUNT) return;
-  const std::string& text = grid_.Cell(row, column);
+  const std::string& text = session_.Grid().Cell(row, column);
   if (column == COL_CHANNEL || column == COL_TYPE) {
     const auto entries = CellComboEntries(column);
     comboShown_ = 1;

@@ -2,7 +2,6 @@
 #include "app/cqv31_dlg.h"
 #include "params/four_g_group.h"
 #include "params/network_group.h"
-#include "params/param_frames.h"
 #include "params/port_group.h"
 
 // The commands of the parameter groups: identity and 4G, the gateway's serial ports, the
@@ -14,8 +13,7 @@ void CQV31Dlg::QueryVersion() {
   SetCommandButtonsEnabled(false);
   SetStatus("");
   view_.SetText(IDC_VERSION, "");
-  Queue(QueryVersionFrames());
-  engine_.MarkReady();
+  session_.Query(GroupId::Identity);
 }
 
 void CQV31Dlg::Query4G() {
@@ -24,25 +22,34 @@ void CQV31Dlg::Query4G() {
   view_.SetText(IDC_GROUP, "");
   view_.SetText(IDC_STATION, "");
   view_.SetChecked(IDC_LOG, false);
-  Queue(Query4GFrames());
-  engine_.MarkReady();
+  session_.Query(GroupId::FourG);
 }
 
 void CQV31Dlg::Set4G() {
   SetCommandButtonsEnabled(false);
-  Read4G({view_.Text(IDC_GROUP), view_.Text(IDC_STATION), view_.Checked(IDC_LOG)}, params_);
-  Queue(Set4GFrames(params_));
-  engine_.MarkReady();
+  Copy4GControls();
+  session_.Set(GroupId::FourG);
 }
 
-void CQV31Dlg::Show4GControls() {
-  const FourGControls c = Show4G(params_);
+void CQV31Dlg::Copy4GControls() {
+  Store4GControls({view_.Text(IDC_GROUP), view_.Text(IDC_STATION), view_.Checked(IDC_LOG)},
+                  session_.Params());
+}
+
+void CQV31Dlg::Show4G() {
+  const FourGControls c = FourGControlsOf(session_.Params());
   view_.SetText(IDC_STATION, c.station);
   view_.SetText(IDC_GROUP, c.group);
   view_.SetChecked(IDC_LOG, c.logTicked);
 }
 
 // ---- Gateway serial ports --------------------------------------------------------------
+
+namespace {
+GroupId PortGroup(int port) {
+  return static_cast<GroupId>(static_cast<int>(GroupId::Port1) + port - 1);
+}
+}  // namespace
 
 void CQV31Dlg::QueryPort(int port) {
   if (port < 1 || port > GATEWAY_PORT_COUNT) return;
@@ -51,22 +58,25 @@ void CQV31Dlg::QueryPort(int port) {
   SetStatus("");
   view_.ComboSelect(ids.baud, -1);
   view_.ComboSelect(ids.format, -1);
-  Queue(QueryPortFrames(port));
-  engine_.MarkReady();
+  session_.Query(PortGroup(port));
 }
 
 void CQV31Dlg::SetPort(int port) {
   if (port < 1 || port > GATEWAY_PORT_COUNT) return;
-  const GatewayPortIds& ids = GATEWAY_PORT_CONTROLS[static_cast<size_t>(port - 1)];
   SetCommandButtonsEnabled(false);
-  ReadPort({view_.ComboSelected(ids.baud), view_.ComboSelected(ids.format)}, params_, port);
-  Queue(SetPortFrames(params_, port));
-  engine_.MarkReady();
+  CopyPortControls(port);
+  session_.Set(PortGroup(port));
 }
 
-void CQV31Dlg::ShowPortControls(int port) {
+void CQV31Dlg::CopyPortControls(int port) {
   const GatewayPortIds& ids = GATEWAY_PORT_CONTROLS[static_cast<size_t>(port - 1)];
-  const PortControls c = ShowPort(params_, port);
+  StorePortControls({view_.ComboSelected(ids.baud), view_.ComboSelected(ids.format)},
+                    session_.Params(), port);
+}
+
+void CQV31Dlg::ShowPort(int port) {
+  const GatewayPortIds& ids = GATEWAY_PORT_CONTROLS[static_cast<size_t>(port - 1)];
+  const PortControls c = PortControlsOf(session_.Params(), port);
   view_.ComboSelect(ids.baud, c.baudPosition);
   view_.ComboSelect(ids.format, c.formatPosition);
 }
@@ -77,12 +87,16 @@ void CQV31Dlg::QueryNetwork() {
   SetCommandButtonsEnabled(false);
   SetStatus("");
   ClearNetwork();
-  Queue(QueryNetworkFrames());
-  engine_.MarkReady();
+  session_.Query(GroupId::Network);
 }
 
 void CQV31Dlg::SetNetwork() {
   SetCommandButtonsEnabled(false);
+  CopyNetworkControls();
+  session_.Set(GroupId::Network);
+}
+
+void CQV31Dlg::CopyNetworkControls() {
   NetworkControls c;
   c.dhcp = view_.Checked(IDC_DHCP);
   c.localIp = view_.Text(IDC_LOCAL_IP);
@@ -97,13 +111,11 @@ void CQV31Dlg::SetNetwork() {
   c.ch2Protocol = view_.ComboSelected(IDC_CH2_PROTOCOL);
   c.ch2Target = view_.Text(IDC_CH2_TARGET);
   c.ch2Port = view_.Text(IDC_CH2_PORT);
-  ReadNetwork(c, params_);
-  Queue(SetNetworkFrames(params_));
-  engine_.MarkReady();
+  StoreNetworkControls(c, session_.Params());
 }
 
-void CQV31Dlg::ShowNetworkControls() {
-  const NetworkControls c = ShowNetwork(params_);
+void CQV31Dlg::ShowNetwork() {
+  const NetworkControls c = NetworkControlsOf(session_.Params());
   view_.SetText(IDC_MAC, c.mac);
   view_.SetChecked(IDC_DHCP, c.dhcp);
   view_.SetChecked(IDC_CH1_ENABLE, c.ch1Enabled);

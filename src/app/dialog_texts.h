@@ -5,7 +5,8 @@
 
 #include "app/control_ids.h"
 
-// Texts and control sets that more than one part of the dialog uses.
+// The window's operator texts, one place each, and the control sets that more than one part
+// of the dialog uses.
 namespace qv31::dialog {
 
 constexpr std::string_view TEXT_OPEN = "打开";
@@ -15,6 +16,9 @@ constexpr std::string_view TEXT_NETWORK = "网口";
 constexpr std::string_view MODE_SERIAL = "TRUE";
 constexpr std::string_view MODE_NETWORK = "FALSE";
 constexpr std::string_view UDP_OPEN_FAILED = "无法打开UDP端口！";
+// How an exchange with the gateway ended.
+constexpr std::string_view STATUS_DONE = "执行完成";
+constexpr std::string_view STATUS_TIMEOUT = "通信超时";
 
 // Finding gateways.
 constexpr std::string_view TEXT_DETECT = "检测";

@@ -5,6 +5,7 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_texts.h"
+#include "link/link_frame.h"
 #include "text/number_text.h"
 #include "transport/choice_lists.h"
 
@@ -12,8 +13,6 @@ namespace qv31 {
 namespace {
 
 using namespace dialog;
-
-constexpr uint16_t DEFAULT_GATEWAY_PORT = 2332;
 
 // Held while a scan uses the port: nothing may open it, change it or start another search.
 constexpr std::array<int, 8> SCAN_LOCKED = {IDC_OPEN_CLOSE,    IDC_STOP_ACQ,    IDC_MODE,
@@ -80,7 +79,7 @@ void GatewayFinder::StartSearch() {
   if (targets.empty()) targets = LocalBroadcastTargets();
   const int64_t port = LeadingDecimal(view_.Text(IDC_LINK_TARGET_PORT));
   const auto targetPort =
-      port >= 1 && port <= 65535 ? static_cast<uint16_t>(port) : DEFAULT_GATEWAY_PORT;
+      port >= 1 && port <= 65535 ? static_cast<uint16_t>(port) : GATEWAY_UDP_PORT;
   view_.ComboClear(IDC_SEARCH_LIST);
   listed_ = 0;
   if (!search_.Start(std::move(targets), targetPort, clock_())) {

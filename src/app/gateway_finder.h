@@ -7,6 +7,7 @@
 
 #include "app/dialog_view.h"
 #include "link/request_engine.h"
+#include "session/timer_service.h"
 #include "transport/gateway_search.h"
 #include "transport/serial_scan.h"
 

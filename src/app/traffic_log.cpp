@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "session/trace_text.h"
+
 namespace qv31 {
 
 void TrafficLog::OnLinkEvent(const LinkEvent& event) {

@@ -2,33 +2,27 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
-#include "acq/acq_frames.h"
 #include "cli/backup_file.h"
 #include "cli/ctl_output.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
-#include "params/param_frames.h"
+#include "link/hex_codec.h"
 
 namespace qv31 {
 namespace {
 
 FrameList ReadEverythingFrames() {
-  FrameList frames = {QueryAllParamFrames().back()};  // the identity came with the connect
-  for (auto& f : QueryAcqFrames()) frames.push_back(std::move(f));
+  FrameList frames = GatewaySession::QueryFrames(GroupId::Params);  // identity: the connect
+  for (auto& f : GatewaySession::QueryFrames(GroupId::Acq)) frames.push_back(std::move(f));
   return frames;
-}
-
-std::string Hex(std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (const uint8_t x : bytes) s += {kDigits[x >> 4], kDigits[x & 15]};
-  return s;
 }
 
 // The file's text; false with `error` saying why it cannot be read.
@@ -67,8 +61,8 @@ int BackupCommand(CtlContext& ctx, const std::string& file) {
   Json rows = Json::array();
   for (int r = 0; r < ACQ_ROW_COUNT; ++r) rows.push_back(RowJson(session.Grid(), r));
   doc["table"] = rows;
-  doc["images"] = {{"params", Hex(session.Params().Bytes())},
-                   {"table", Hex(session.Table().Bytes())}};
+  doc["images"] = {{"params", HexText(session.Params().Bytes(), "")},
+                   {"table", HexText(session.Table().Bytes(), "")}};
   if (!out.Write(doc.dump(2) + "\n") || !out.Commit()) {
     return ctx.Fail(EXIT_FILE, "cannot write " + file);
   }
@@ -96,15 +90,13 @@ int RestoreCommand(CtlContext& ctx, const std::string& file) {
   }
   AcqGrid& grid = session.Grid();
   for (int b = 0; b < ACQ_BLOCK_COUNT; ++b) grid.RefreshAcqBlock(session.Table(), b);
-  static constexpr int kCols[] = {COL_CHANNEL, COL_SLAVE, COL_TYPE,
-                                  COL_START,   COL_COUNT, COL_BUFFER};
   for (const BackupContent::Row& row : backup->rows) {
-    for (size_t f = 0; f < std::size(kCols); ++f) grid.SetCell(row.row, kCols[f], row.cells[f]);
-    grid.RecalcAcqRow(row.row);
+    std::array<std::string_view, ACQ_STORED_COUNT> cells;
+    std::copy(row.cells.begin(), row.cells.end(), cells.begin());
+    grid.SetStoredCells(row.row, cells);
   }
   for (const Assignment& a : backup->keys) ApplyKey(session, *a.key, a.value);
-  return WriteGroupsAndVerify(
-      ctx, std::vector<KeyGroup>(std::begin(WRITE_ORDER), std::end(WRITE_ORDER)));
+  return WriteGroupsAndVerify(ctx, WriteOrder());
 }
 
 }  // namespace qv31

@@ -4,21 +4,15 @@
 #include <nlohmann/json.hpp>
 
 #include "acq/acq_codes.h"
+#include "acq/acq_grid.h"
 #include "acq/acq_table.h"
+#include "link/hex_codec.h"
 #include "params/param_block.h"
 
 namespace qv31 {
 namespace {
 
 using Json = nlohmann::json;
-
-// The row fields in cell order, with the range of the numbers (max 0: a text field).
-struct RowField {
-  const char* name;
-  int64_t max;
-};
-constexpr RowField kRowFields[] = {{"channel", 0},   {"slave", 255}, {"type", 0},
-                                   {"start", 65535}, {"count", 255}, {"buffer", 65535}};
 
 std::string KeyPath(std::string_view name) { return "keys[\"" + std::string(name) + "\"]"; }
 
@@ -86,9 +80,9 @@ bool ReadKeys(const Json& keys, BackupContent& out, std::string& error) {
   return true;
 }
 
-bool IsCellText(const char* field, const std::string& text) {
+bool IsCellText(int column, const std::string& text) {
   if (text.empty() || text == INVALID_TEXT) return true;
-  if (std::string_view(field) == "channel") {
+  if (column == COL_CHANNEL) {
     return text == "COM1" || text == "COM2" || text == "COM3" || text == "COM4";
   }
   const auto types = VarTypes();
@@ -111,22 +105,24 @@ bool ReadRow(const Json& row, size_t index, std::vector<bool>& seen, BackupConte
   }
   seen[static_cast<size_t>(r)] = true;
   BackupContent::Row parsed{r, {}};
-  for (size_t f = 0; f < std::size(kRowFields); ++f) {
-    const RowField& field = kRowFields[f];
-    const std::string fieldPath = path + "." + field.name;
-    const auto v = row.find(field.name);
-    if (field.max == 0) {
-      if (v == row.end() || !v->is_string() || !IsCellText(field.name, v->get<std::string>())) {
+  for (size_t f = 0; f < ACQ_STORED_COUNT; ++f) {
+    const int column = AcqStoredColumns()[f];
+    const AcqColumnInfo& field = AcqColumns()[static_cast<size_t>(column)];
+    const std::string name(field.jsonName);
+    const std::string fieldPath = path + "." + name;
+    const auto v = row.find(name);
+    if (field.fieldMax == 0) {
+      if (v == row.end() || !v->is_string() || !IsCellText(column, v->get<std::string>())) {
         return Refuse(error, fieldPath,
-                      std::string_view(field.name) == "channel"
-                          ? "\"COM1\" to \"COM4\", \"无效\" or \"\""
-                          : "one of the twelve variable types, \"无效\" or \"\"");
+                      column == COL_CHANNEL ? "\"COM1\" to \"COM4\", \"无效\" or \"\""
+                                            : "one of the twelve variable types, \"无效\" or \"\"");
       }
       parsed.cells[f] = v->get<std::string>();
     } else {
       if (v == row.end() || !v->is_number_integer() || v->get<int64_t>() < 0 ||
-          v->get<int64_t>() > field.max) {
-        return Refuse(error, fieldPath, "a whole number from 0 to " + std::to_string(field.max));
+          static_cast<uint64_t>(v->get<int64_t>()) > field.fieldMax) {
+        return Refuse(error, fieldPath,
+                      "a whole number from 0 to " + std::to_string(field.fieldMax));
       }
       parsed.cells[f] = std::to_string(v->get<int64_t>());
     }
@@ -144,14 +140,9 @@ bool ReadRow(const Json& row, size_t index, std::vector<bool>& seen, BackupConte
 std::optional<std::vector<uint8_t>> FromHex(const Json& j, size_t size) {
   if (!j.is_string()) return std::nullopt;
   const std::string& s = j.get_ref<const std::string&>();
-  if (s.size() != size * 2 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-    return std::nullopt;
-  }
-  const auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  std::vector<uint8_t> out(size);
-  for (size_t i = 0; i < size; ++i) {
-    out[i] = static_cast<uint8_t>(digit(s[2 * i]) << 4 | digit(s[2 * i + 1]));
-  }
+  std::vector<uint8_t> out;
+  // Exactly the digits: a blank between pairs would leave fewer than `size` bytes.
+  if (s.size() != size * 2 || !DecodeHex(s, out) || out.size() != size) return std::nullopt;
   return out;
 }
 

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/ctl_keys.h"
+#include "acq/acq_grid.h"
+#include "session/key_table.h"
 
 namespace qv31 {
 
@@ -16,9 +17,8 @@ constexpr int BACKUP_VERSION = 1;
 // What a backup file asks to restore, every part already checked.
 struct BackupContent {
   struct Row {
-    int row;  // 0 to 254
-    // Cell texts of columns 1 to 5 and 7: channel, slave, type, start, count, buffer.
-    std::array<std::string, 6> cells;
+    int row;                                          // 0 to 254
+    std::array<std::string, ACQ_STORED_COUNT> cells;  // in AcqStoredColumns order
   };
   std::vector<Assignment> keys;  // the keys with a value (null and read-only keys left out)
   std::vector<Row> rows;         // the rows the file lists, in file order

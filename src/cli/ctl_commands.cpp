@@ -1,11 +1,5 @@
 #include "cli/ctl_commands.h"
 
-#include <array>
-#include <chrono>
-#include <span>
-#include <thread>
-
-#include "acq/acq_frames.h"
 #include "cli/backup_commands.h"
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
@@ -14,15 +8,14 @@
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/table_commands.h"
-#include "params/param_frames.h"
 
 namespace qv31 {
 namespace {
 
 int Info(CtlContext& ctx) {
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  FrameList frames = {QueryAllParamFrames().back()};  // the identity came with the connect
-  for (auto& f : QueryAcqFrames()) frames.push_back(std::move(f));
+  FrameList frames = GatewaySession::QueryFrames(GroupId::Params);  // identity: the connect
+  for (auto& f : GatewaySession::QueryFrames(GroupId::Acq)) frames.push_back(std::move(f));
   if (!ctx.Exchange(frames)) return ctx.GatewayFailure();
   Json doc = Json::object();
   std::vector<const CtlKey*> keys;
@@ -46,9 +39,9 @@ int Get(CtlContext& ctx) {
   }
   if (const int rc = ctx.OpenAndConnect()) return rc;
   FrameList frames;
-  if (params) frames.push_back(QueryAllParamFrames().back());
+  if (params) frames = GatewaySession::QueryFrames(GroupId::Params);
   if (acq) {
-    for (auto& f : QueryAcqFrames()) frames.push_back(std::move(f));
+    for (auto& f : GatewaySession::QueryFrames(GroupId::Acq)) frames.push_back(std::move(f));
   }
   if (!frames.empty() && !ctx.Exchange(frames)) return ctx.GatewayFailure();
   Json doc = Json::object();
@@ -62,7 +55,7 @@ int Set(CtlContext& ctx) {
   const auto changes = ParseAssignments(ctx.Options().args, error);
   if (!changes) return ctx.Fail(EXIT_USAGE, error);
   std::vector<KeyGroup> groups;
-  for (const KeyGroup g : WRITE_ORDER) {
+  for (const KeyGroup g : WriteOrder()) {
     for (const Assignment& c : *changes) {
       if (c.key->group == g) {
         groups.push_back(g);
@@ -77,7 +70,7 @@ int Set(CtlContext& ctx) {
   // write it with exactly that button's frames, read it back.
   FrameList reads;
   for (const KeyGroup g : groups) {
-    for (auto& f : QueryFrames(g)) reads.push_back(std::move(f));
+    for (auto& f : GatewaySession::QueryFrames(g)) reads.push_back(std::move(f));
   }
   if (!ctx.Exchange(reads)) return ctx.GatewayFailure();
   for (const Assignment& c : *changes) ApplyKey(ctx.Session(), *c.key, c.value);
@@ -91,33 +84,11 @@ int Set(CtlContext& ctx) {
   return EXIT_DONE;
 }
 
+// The window's stop sequence: the stop frame after 100 ms, one received block dropped every
+// 100 ms, the port closed after one second.
 int Stop(CtlContext& ctx) {
-  // The window's sequence: the stop frame on the first 100 ms tick, one received block
-  // dropped every 100 ms, the port closed after one second. No engine runs, so the trace
-  // tells what it would have: the frame sent, each block checked and dropped.
   if (const int rc = ctx.OpenLink(true)) return rc;
-  const auto stopFrame = StopAcqFrame();
-  const auto start = std::chrono::steady_clock::now();
-  auto tell = [&](bool sent, std::span<const uint8_t> bytes, BlockFate fate) {
-    if (ctx.Trace() == nullptr) return;
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    ctx.Trace()->OnLinkEvent({static_cast<uint32_t>(ms.count()), sent, bytes, fate});
-  };
-  std::array<uint8_t, LINK_BUFFER_SIZE> drain{};
-  for (int tick = 1; tick <= 10; ++tick) {
-    std::this_thread::sleep_until(start + std::chrono::milliseconds(100 * tick));
-    if (tick == 1) {
-      tell(true, stopFrame, BlockFate::Sent);
-      ctx.Link().SendBlock(static_cast<int32_t>(stopFrame.size()), stopFrame.data());
-    }
-    int32_t n = 0;
-    drain.fill(0);
-    if (!ctx.Link().ReceiveBlock(drain.data(), n)) continue;
-    const auto block = ReceivedBytes(drain.data(), n);
-    tell(false, block, DrainedFate(block));
-  }
-  ctx.Link().Close();
+  ctx.RunStopSequence();
   return EXIT_DONE;
 }
 

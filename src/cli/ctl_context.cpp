@@ -4,12 +4,20 @@
 
 #include <cstring>
 
-#include "cli/ctl_keys.h"
 #include "cli/interrupt.h"
+#include "session/key_table.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
 
 namespace qv31 {
+
+CtlContext::CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err)
+    : o_(o),
+      out_(out),
+      err_(err),
+      loop_([this](int id) { session_.OnTimer(id); }),
+      session_(
+          loop_, [this] { return loop_.NowMs(); }, *this) {}
 
 int CtlContext::Fail(int status, const std::string& message) const {
   return ReportCtlError(o_.json, status, message, out_, err_);
@@ -39,39 +47,56 @@ int CtlContext::OpenLink(bool serialOnly) {
   }
   std::string error;
   if (!CheckLinkTexts(serial, baud, format, delay, udpPort, error)) return Fail(EXIT_USAGE, error);
+  LinkTransport& link = session_.Link();
   if (serial) {
-    if (!link_.OpenSerial(port, baud, format, delay)) {
-      return Fail(EXIT_OPEN, "无法打开 " + port + " 串口！ " + link_.OpenErrorText());
+    if (!link.OpenSerial(port, baud, format, delay)) {
+      return Fail(EXIT_OPEN, "无法打开 " + port + " 串口！ " + link.OpenErrorText());
     }
-  } else if (!link_.OpenUdp(host, udpPort) || !link_.OpenErrorText().empty()) {
-    return Fail(EXIT_OPEN, "无法打开UDP端口！ " + link_.OpenErrorText());
+  } else if (!link.OpenUdp(host, udpPort) || !link.OpenErrorText().empty()) {
+    return Fail(EXIT_OPEN, "无法打开UDP端口！ " + link.OpenErrorText());
   }
+  // The trace counts time from the moment the link opened.
+  trace_.SetSince(loop_.NowMs());
+  session_.SetObserver(Trace());
   return EXIT_DONE;
 }
 
 int CtlContext::OpenAndConnect() {
   if (const int rc = OpenLink(false)) return rc;
-  session_ = std::make_unique<GatewaySession>(
-      link_, link_.ReplyTimeoutMs(), [this] { return link_.PortLost(); },
-      [] { return CaughtSignal() != 0; });
-  session_->SetObserver(Trace());
-  lastOutcome_ = session_->Connect();
-  return lastOutcome_ == GatewaySession::Outcome::Done ? EXIT_DONE : GatewayFailure();
+  session_.Query(GroupId::Identity);
+  session_.StartConnect();
+  lastOutcome_ = Run([this] { return session_.Engine().Phase() == EnginePhase::Normal; });
+  return lastOutcome_ == Outcome::Done ? EXIT_DONE : GatewayFailure();
+}
+
+CtlContext::Outcome CtlContext::Run(const std::function<bool()>& finished) {
+  ended_.reset();
+  loop_.RunUntil([&] {
+    if (CaughtSignal() != 0) {
+      session_.Halt();
+      return session_.Halted();
+    }
+    return ended_.has_value() || finished();
+  });
+  if (CaughtSignal() != 0) return Outcome::Stopped;
+  if (!ended_) return Outcome::Done;
+  if (ended_->end == ExchangeEnd::LinkLost) return Outcome::LinkLost;
+  return ended_->end == ExchangeEnd::Done ? Outcome::Done : Outcome::TimedOut;
 }
 
 int CtlContext::GatewayFailure() {
   int status = EXIT_GATEWAY;
   switch (lastOutcome_) {
-    case GatewaySession::Outcome::LinkLost:
-      Fail(status, "the serial port went away: " + link_.OpenErrorText());
+    case Outcome::LinkLost:
+      Fail(status, "the serial port went away: " + Link().OpenErrorText());
       break;
-    case GatewaySession::Outcome::Stopped:
+    case Outcome::Stopped:
       status = InterruptedStatus();
       Fail(status,
            std::string("stopped by SIG") + sigabbrev_np(CaughtSignal()) + " at a frame boundary");
       break;
     default:
-      Fail(status, std::string(STATUS_TIMEOUT) + " (the gateway did not answer)");
+      Fail(status, "通信超时 (the gateway did not answer)");
       break;
   }
   if (!writeState_.empty()) std::fprintf(err_, "%s", writeState_.c_str());
@@ -79,10 +104,20 @@ int CtlContext::GatewayFailure() {
 }
 
 bool CtlContext::Exchange(const FrameList& frames) {
-  lastOutcome_ = session_->Run(frames);
-  // A signal caught while a run ended otherwise still ends the command here.
-  if (CaughtSignal() != 0) lastOutcome_ = GatewaySession::Outcome::Stopped;
-  return lastOutcome_ == GatewaySession::Outcome::Done;
+  const int before = session_.Engine().Progress().answered;
+  session_.Send(frames);
+  lastOutcome_ = Run([] { return false; });
+  const ExchangeProgress now = session_.Engine().Progress();
+  answered_ = (ended_ ? ended_->answered : now.answered) - before;
+  inFlight_ = (ended_ && ended_->end == ExchangeEnd::TimedOut) ||
+              session_.Engine().State() == ExchangeState::AwaitingReply;
+  return lastOutcome_ == Outcome::Done;
+}
+
+void CtlContext::RunStopSequence() {
+  stopFinished_ = false;
+  session_.StartStop();
+  loop_.RunUntil([this] { return stopFinished_; });
 }
 
 }  // namespace qv31

@@ -1,25 +1,28 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/ctl_options.h"
-#include "cli/gateway_session.h"
 #include "cli/trace_printer.h"
-#include "transport/link_transport.h"
+#include "session/gateway_session.h"
+#include "session/timer_loop.h"
 
 namespace qv31 {
 
-using FrameList = std::vector<std::vector<uint8_t>>;
+using FrameList = Frames;
 
-// What every qv31ctl command shares: its options and output streams, the link, and the
-// session with the gateway once connected.
-class CtlContext {
+// What every qv31ctl command shares: its options and output streams, and the session with
+// the gateway, its ticks run by a loop of its own.
+class CtlContext final : private SessionListener {
  public:
-  CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err) : o_(o), out_(out), err_(err) {}
+  enum class Outcome : uint8_t { Done, TimedOut, LinkLost, Stopped };
+
+  CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err);
 
   const CtlOptions& Options() const { return o_; }
   std::FILE* Out() const { return out_; }
@@ -32,11 +35,18 @@ class CtlContext {
   int OpenLink(bool serialOnly);
   // OpenLink, then the connect phase; the session exists afterwards.
   int OpenAndConnect();
-  // Runs frames through the session; false unless every one was answered.
+  // Runs frames through the session; false unless every one was answered. A signal stops it
+  // at a frame boundary: nothing more is sent, the frame in flight gets its reply time-out.
   bool Exchange(const FrameList& frames);
-  // The message and status for the last exchange that did not end with "执行完成".
+  // Of the frames of the last exchange: how many were answered (always the first ones, in
+  // order), and whether the one after them was sent and left unanswered when it ended.
+  int AnsweredFrames() const { return answered_; }
+  bool UnansweredInFlight() const { return inFlight_; }
+  // The message and status for the last exchange that did not end done.
   int GatewayFailure();
-  GatewaySession::Outcome LastOutcome() const { return lastOutcome_; }
+  Outcome LastOutcome() const { return lastOutcome_; }
+  // The stop sequence over the serial line opened by OpenLink(true).
+  void RunStopSequence();
   // For the commands that write: what the gateway holds of the write so far, printed under
   // every gateway failure (empty for the commands that only read).
   void SetWriteState(std::string text) { writeState_ = std::move(text); }
@@ -44,17 +54,27 @@ class CtlContext {
   // The --trace printer; nullptr without --trace.
   LinkObserver* Trace() { return o_.trace ? &trace_ : nullptr; }
 
-  GatewaySession& Session() { return *session_; }
-  LinkTransport& Link() { return link_; }
+  GatewaySession& Session() { return session_; }
+  LinkTransport& Link() { return session_.Link(); }
 
  private:
+  void ReplyStored(const AcceptedReply&) override {}
+  void ExchangeEnded(const ExchangeOutcome& outcome) override { ended_ = outcome; }
+  void StopFinished() override { stopFinished_ = true; }
+  // Runs the session's timers until `finished` holds or an exchange ends.
+  Outcome Run(const std::function<bool()>& finished);
+
   const CtlOptions& o_;
   std::FILE* out_;
   std::FILE* err_;
-  LinkTransport link_;
   TracePrinter trace_{err_};
-  std::unique_ptr<GatewaySession> session_;
-  GatewaySession::Outcome lastOutcome_ = GatewaySession::Outcome::Done;
+  TimerLoop loop_;
+  GatewaySession session_;
+  std::optional<ExchangeOutcome> ended_;
+  bool stopFinished_ = false;
+  int answered_ = 0;
+  bool inFlight_ = false;
+  Outcome lastOutcome_ = Outcome::Done;
   std::string writeState_;
 };
 

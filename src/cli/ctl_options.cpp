@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/ctl_usage.h"
+#include "session/key_table.h"
 #include "text/choice_texts.h"
 #include "text/closest_name.h"
 #include "text/number_text.h"

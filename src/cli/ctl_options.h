@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "link/link_frame.h"
+
 namespace qv31 {
 
 // Exit statuses of qv31ctl; scripts depend on them.
@@ -21,7 +23,7 @@ struct CtlOptions {
   enum class Link { Settings, Udp, Serial };
   Link link = Link::Settings;
   std::string host;
-  std::string udpPort = "2332";
+  std::string udpPort = std::to_string(GATEWAY_UDP_PORT);
   std::string device;
   std::string baud = "9600";
   std::string format = "n,8,1";

@@ -4,8 +4,6 @@
 #include <array>
 #include <utility>
 
-#include "acq/acq_keys.h"
-#include "params/param_keys.h"
 #include "text/number_text.h"
 
 namespace qv31 {
@@ -22,25 +20,10 @@ size_t DisplayWidth(const std::string& s) {
   return w;
 }
 
-// The table's columns in the order shown, with their names in JSON.
-constexpr std::array<std::pair<const char*, int>, 9> kCols = {{{"row", COL_NUMBER},
-                                                               {"channel", COL_CHANNEL},
-                                                               {"slave", COL_SLAVE},
-                                                               {"type", COL_TYPE},
-                                                               {"start", COL_START},
-                                                               {"count", COL_COUNT},
-                                                               {"vars", COL_VAR_RANGE},
-                                                               {"buffer", COL_BUFFER},
-                                                               {"buffer_refs", COL_BUFFER_RANGE}}};
-
 }  // namespace
 
 std::string KeyText(GatewaySession& session, const CtlKey& key) {
-  if (key.group == KeyGroup::Identity) return session.Identity();
-  if (key.group == KeyGroup::Acq) {
-    return GetAcqSettingText(session.Grid(), key.name).value_or("");
-  }
-  return GetParamText(session.Params(), key.name).value_or("");
+  return GetKeyText(key, {session.Params(), session.Grid(), session.Identity()});
 }
 
 Json KeyJson(GatewaySession& session, const CtlKey& key) {
@@ -52,16 +35,15 @@ Json KeyJson(GatewaySession& session, const CtlKey& key) {
 }
 
 Json RowJson(const AcqGrid& g, int row) {
-  auto number = [&](int col) { return Json(LeadingDecimal(g.Cell(row, col))); };
-  return Json{{"row", row + 1},
-              {"channel", g.Cell(row, COL_CHANNEL)},
-              {"slave", number(COL_SLAVE)},
-              {"type", g.Cell(row, COL_TYPE)},
-              {"start", number(COL_START)},
-              {"count", number(COL_COUNT)},
-              {"buffer", number(COL_BUFFER)},
-              {"vars", g.Cell(row, COL_VAR_RANGE)},
-              {"buffer_refs", g.Cell(row, COL_BUFFER_RANGE)}};
+  Json out = Json::object();
+  for (int c = 0; c < ACQ_COLUMN_COUNT; ++c) {
+    const AcqColumnInfo& column = AcqColumns()[static_cast<size_t>(c)];
+    const std::string& text = g.Cell(row, c);
+    out[std::string(column.jsonName)] =
+        c == COL_NUMBER ? Json(row + 1)
+                        : (column.fieldMax != 0 ? Json(LeadingDecimal(text)) : Json(text));
+  }
+  return out;
 }
 
 void PrintKeys(CtlContext& ctx, const std::vector<const CtlKey*>& keys, Json& doc) {
@@ -76,10 +58,8 @@ void PrintKeys(CtlContext& ctx, const std::vector<const CtlKey*>& keys, Json& do
 }
 
 const char* ColumnKey(int column) {
-  for (const auto& [key, c] : kCols) {
-    if (c == column) return key;
-  }
-  return "";
+  if (column < 0 || column >= ACQ_COLUMN_COUNT) return "";
+  return AcqColumns()[static_cast<size_t>(column)].jsonName.data();
 }
 
 void PrintRows(CtlContext& ctx, bool all, Json& doc) {
@@ -89,15 +69,16 @@ void PrintRows(CtlContext& ctx, bool all, Json& doc) {
   std::string text;
   auto cell = [&](const std::string& s, size_t col) {
     text += s;
-    if (col + 1 < kCols.size())
+    if (col + 1 < kWidth.size())
       text.append(kWidth[col] - std::min(kWidth[col] - 1, DisplayWidth(s)), ' ');
   };
-  for (size_t c = 0; c < kCols.size(); ++c) cell(kCols[c].first, c);
+  const auto columns = AcqColumns();
+  for (size_t c = 0; c < columns.size(); ++c) cell(std::string(columns[c].jsonName), c);
   text += '\n';
   for (int r = 0; r < ACQ_ROW_COUNT; ++r) {
     if (!all && ctx.Session().Table().Record(r) == AcqRecord{}) continue;
     rows.push_back(RowJson(grid, r));
-    for (size_t c = 0; c < kCols.size(); ++c) cell(grid.Cell(r, kCols[c].second), c);
+    for (size_t c = 0; c < columns.size(); ++c) cell(grid.Cell(r, static_cast<int>(c)), c);
     text += '\n';
   }
   if (ctx.Options().json) {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/ctl_context.h"
-#include "cli/ctl_keys.h"
+#include "session/key_table.h"
 
 namespace qv31 {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "cli/ctl_keys.h"
 #include "cli/ctl_options.h"
+#include "session/key_table.h"
 #include "text/choice_texts.h"
 #include "text/closest_name.h"
 
@@ -164,15 +164,6 @@ std::span<const std::string_view> CtlCommandNames() {
     return list;
   }();
   return names;
-}
-
-std::string UnknownKey(std::string_view name) {
-  static const auto names = [] {
-    std::vector<std::string_view> list;
-    for (const CtlKey& k : CtlKeys()) list.push_back(k.name);
-    return list;
-  }();
-  return "unknown key " + std::string(name) + DidYouMean(name, names);
 }
 
 std::string CtlUsage() {

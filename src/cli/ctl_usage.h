@@ -22,7 +22,4 @@ std::span<const std::string_view> CtlOptionNames();
 // The commands qv31ctl knows, in the order --help lists them.
 std::span<const std::string_view> CtlCommandNames();
 
-// "unknown key NAME", with the nearest key when NAME looks like a typo of one.
-std::string UnknownKey(std::string_view name);
-
 }  // namespace qv31

@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "cli/ctl_options.h"
+#include "link/link_frame.h"
 
 namespace qv31 {
 
 struct DiscoverRequest {
-  bool serial = false;             // --serial: scan serial lines for their settings
-  uint16_t port = 2332;            // --port, for the network search
-  std::vector<std::string> items;  // RANGEs, or with --serial device paths
+  bool serial = false;               // --serial: scan serial lines for their settings
+  uint16_t port = GATEWAY_UDP_PORT;  // --port, for the network search
+  std::vector<std::string> items;    // RANGEs, or with --serial device paths
   bool json = false;
   bool progress = false;  // show the serial scan's progress (stderr is a terminal)
 };

@@ -3,65 +3,30 @@
 #include <algorithm>
 #include <map>
 
-#include "acq/acq_frames.h"
-#include "acq/acq_keys.h"
 #include "cli/ctl_output.h"
-#include "params/param_frames.h"
-#include "params/param_keys.h"
+#include "link/group_table.h"
+#include "session/key_table.h"
 
 namespace qv31 {
 namespace {
 
-struct WriteName {
-  uint8_t area;
-  uint16_t address;
-  const char* name;
+// The name of each write frame in the account of an unfinished write: its group's, and for
+// the table its block's.
+constexpr const char* kTableBlockNames[] = {
+    "table block 1 (acq settings, rows 1-63)",
+    "table block 2 (rows 64-127)",
+    "table block 3 (rows 128-191)",
+    "table block 4 (rows 192-255)",
 };
 
-// The name of each write frame in the account of an unfinished write.
-constexpr WriteName kWriteNames[] = {
-    {AREA_PARAMS, 6, "port1"},
-    {AREA_PARAMS, 320, "port2"},
-    {AREA_PARAMS, 322, "port3"},
-    {AREA_PARAMS, 324, "port4"},
-    {AREA_PARAMS, 8, "4g"},
-    {AREA_PARAMS, 164, "net"},
-    {AREA_TABLE, 0x000, "table block 1 (acq settings, rows 1-63)"},
-    {AREA_TABLE, 0x200, "table block 2 (rows 64-127)"},
-    {AREA_TABLE, 0x400, "table block 3 (rows 128-191)"},
-    {AREA_TABLE, 0x600, "table block 4 (rows 192-255)"},
-};
-
-// The write's name, or nullptr for a frame that writes nothing (the 4G "设置" reads first).
-const char* WriteNameOf(const std::vector<uint8_t>& frame) {
-  if (frame.size() < FRAME_HEADER_SIZE || frame[9] != OP_WRITE) return nullptr;
+// The write's name, or empty for a frame that writes nothing (the 4G "设置" reads first).
+std::string WriteNameOf(const std::vector<uint8_t>& frame) {
+  if (frame.size() < FRAME_HEADER_SIZE || frame[9] != OP_WRITE) return {};
   const auto address = static_cast<uint16_t>(frame[10] | (frame[11] << 8));
-  for (const WriteName& w : kWriteNames) {
-    if (w.area == frame[8] && w.address == address) return w.name;
-  }
-  return nullptr;
-}
-
-int PortOf(KeyGroup g) { return static_cast<int>(g) - static_cast<int>(KeyGroup::Port1) + 1; }
-
-FrameList SetFrames(GatewaySession& session, KeyGroup g) {
-  switch (g) {
-    case KeyGroup::FourG:
-      return Set4GFrames(session.Params());
-    case KeyGroup::Port1:
-    case KeyGroup::Port2:
-    case KeyGroup::Port3:
-    case KeyGroup::Port4:
-      return SetPortFrames(session.Params(), PortOf(g));
-    case KeyGroup::Network:
-      return SetNetworkFrames(session.Params());
-    case KeyGroup::Acq:
-      session.Grid().BuildAcqImage(session.Table());
-      return SetAcqFrames(session.Table());
-    case KeyGroup::Identity:
-      break;
-  }
-  return {};
+  const GroupEntry* g = GroupWriting(frame[8], address);
+  if (g == nullptr) return {};
+  if (g->id != GroupId::Acq) return std::string(g->name);
+  return kTableBlockNames[(address / TABLE_BLOCK_BYTES) % 4];
 }
 
 std::map<std::string, std::string> GroupTexts(GatewaySession& session, KeyGroup g) {
@@ -99,40 +64,25 @@ std::vector<std::string> Differences(GatewaySession& session, KeyGroup g,
 
 }  // namespace
 
-FrameList QueryFrames(KeyGroup g) {
-  switch (g) {
-    case KeyGroup::FourG:
-      return Query4GFrames();
-    case KeyGroup::Port1:
-    case KeyGroup::Port2:
-    case KeyGroup::Port3:
-    case KeyGroup::Port4:
-      return QueryPortFrames(PortOf(g));
-    case KeyGroup::Network:
-      return QueryNetworkFrames();
-    case KeyGroup::Acq:
-      return QueryAcqFrames();
-    case KeyGroup::Identity:
-      break;
+std::vector<KeyGroup> WriteOrder() {
+  std::vector<KeyGroup> order;
+  for (const GroupEntry& g : Groups()) {
+    if (!g.set.Span().empty()) order.push_back(g.id);
   }
-  return {};
+  return order;
 }
 
 void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& value) {
-  if (key.group == KeyGroup::Acq) {
-    SetAcqSettingText(session.Grid(), key.name, value);
-  } else {
-    SetParamText(session.Params(), key.name, value);
-  }
+  SetKeyText(key, session.Params(), session.Grid(), value);
 }
 
 std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
   std::vector<std::string> lists[3];  // written, perhaps written, not written
   for (size_t i = 0; i < writes.size(); ++i) {
-    const char* name = WriteNameOf(writes[i]);
-    if (name == nullptr) continue;
+    std::string name = WriteNameOf(writes[i]);
+    if (name.empty()) continue;
     const auto at = static_cast<int>(i);
-    lists[at < answered ? 0 : (at == answered && inFlight) ? 1 : 2].emplace_back(name);
+    lists[at < answered ? 0 : (at == answered && inFlight) ? 1 : 2].push_back(std::move(name));
   }
   static constexpr const char* kHeads[] = {
       "  written: ", "  sent, never acknowledged (perhaps written): ", "  not written: "};
@@ -151,19 +101,19 @@ int WriteGroupsAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups) {
   std::map<KeyGroup, std::map<std::string, std::string>> want;
   FrameList writes;
   for (const KeyGroup g : groups) {
-    for (auto& f : SetFrames(session, g)) writes.push_back(std::move(f));
+    for (auto& f : session.SetFrames(g)) writes.push_back(std::move(f));
     want[g] = GroupTexts(session, g);
   }
   const auto bytes = session.Table().Bytes();
   const std::vector<uint8_t> wantTable(bytes.begin(), bytes.end());
   if (!ctx.Exchange(writes)) {
-    ctx.SetWriteState(WriteAccount(writes, session.AnsweredFrames(), session.UnansweredInFlight()));
+    ctx.SetWriteState(WriteAccount(writes, ctx.AnsweredFrames(), ctx.UnansweredInFlight()));
     return ctx.GatewayFailure();
   }
   ctx.SetWriteState("  everything was written; the read-back did not finish\n");
   FrameList reads;
   for (const KeyGroup g : groups) {
-    for (auto& f : QueryFrames(g)) reads.push_back(std::move(f));
+    for (auto& f : GatewaySession::QueryFrames(g)) reads.push_back(std::move(f));
   }
   if (!ctx.Exchange(reads)) return ctx.GatewayFailure();
   ctx.SetWriteState({});

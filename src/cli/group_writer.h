@@ -4,17 +4,12 @@
 #include <vector>
 
 #include "cli/ctl_context.h"
-#include "cli/ctl_keys.h"
+#include "session/key_table.h"
 
 namespace qv31 {
 
-// The order in which groups are written: the window's "设置全部".
-constexpr KeyGroup WRITE_ORDER[] = {KeyGroup::Port1, KeyGroup::Port2, KeyGroup::Port3,
-                                    KeyGroup::Port4, KeyGroup::FourG, KeyGroup::Network,
-                                    KeyGroup::Acq};
-
-// The frames of a group's "查询".
-FrameList QueryFrames(KeyGroup group);
+// The groups that can be written, in the order of the window's "设置全部".
+std::vector<KeyGroup> WriteOrder();
 // Changes one key in the session's images as the window's control would.
 void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& value);
 

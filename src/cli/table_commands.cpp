@@ -6,45 +6,34 @@
 #include <cstring>
 
 #include "acq/acq_checks.h"
-#include "acq/acq_frames.h"
 #include "acq/ckx_file_txt.h"
 #include "acq/csv_file.h"
 #include "cli/ctl_output.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
-#include "text/number_text.h"
 
 namespace qv31 {
 namespace {
 
-struct CutField {
-  int column;
-  const char* name;
-  uint64_t max;  // the field's width in the image
-};
-constexpr CutField kNumberFields[] = {{COL_SLAVE, "slave", 0xFF},
-                                      {COL_START, "start", 0xFFFF},
-                                      {COL_COUNT, "count", 0xFF},
-                                      {COL_BUFFER, "buffer", 0xFFFF}};
-
 // What the window's rules will do to one data line that the operator may not expect.
 void CheckLine(const std::string& gbkLine, int lineNumber, std::vector<std::string>& warnings) {
   const std::string at = "line " + std::to_string(lineNumber);
-  const int64_t number = LeadingDecimal(gbkLine);
-  if (number < 1 || number > ACQ_ROW_COUNT) {
+  AcqGrid scratch;
+  const int row = ApplyCsvLine(scratch, gbkLine);
+  if (row < 0) {
     warnings.push_back(at + ": no row number from 1 to 255 at its start; it changes nothing");
     return;
   }
-  AcqGrid scratch;
-  const int row = ApplyCsvLine(scratch, gbkLine);
-  for (const CutField& f : kNumberFields) {
-    const std::string& text = scratch.Cell(row, f.column);
-    const int64_t value = LeadingDecimal(text);
-    if (value >= 0 && static_cast<uint64_t>(value) <= f.max) continue;
-    warnings.push_back(at + " (row " + std::to_string(row + 1) + "): " + f.name + " \"" + text +
-                       "\" does not fit its field and is written as " +
-                       std::to_string(LeadingDecimalBits(text) & f.max));
+  for (const int column : AcqStoredColumns()) {
+    const std::string& text = scratch.Cell(row, column);
+    if (AcqColumns()[static_cast<size_t>(column)].fieldMax == 0 || FitsAcqField(column, text)) {
+      continue;
+    }
+    warnings.push_back(at + " (row " + std::to_string(row + 1) +
+                       "): " + std::string(AcqColumns()[static_cast<size_t>(column)].jsonName) +
+                       " \"" + text + "\" does not fit its field and is written as " +
+                       std::to_string(CutToAcqField(column, text)));
   }
 }
 
@@ -74,7 +63,7 @@ int ReadTableFile(CtlContext& ctx, const std::string& file, AcqGrid& grid,
 
 int Show(CtlContext& ctx, bool all) {
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
   Json doc = Json::object();
   PrintRows(ctx, all, doc);
   Emit(ctx, doc);
@@ -86,7 +75,7 @@ int Export(CtlContext& ctx, const std::string& file) {
   std::string error;
   if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
   if (ExportCsv(ctx.Session().Grid(), out.TempPath()) != CsvResult::Exported || !out.Commit()) {
     return ctx.Fail(EXIT_FILE, "cannot write " + file);
   }
@@ -106,7 +95,7 @@ int Import(CtlContext& ctx, const std::string& file, bool strict) {
   CatchInterrupts();
   ctx.SetWriteState("  nothing was written\n");
   if (const int rc = ctx.OpenAndConnect()) return rc;
-  if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+  if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
   if (ImportCsv(ctx.Session().Grid(), file) != CsvResult::Imported) {
     return ctx.Fail(EXIT_FILE, "cannot read " + file);
   }
@@ -123,7 +112,7 @@ int Check(CtlContext& ctx, const std::string* file) {
     if (const int rc = ReadTableFile(ctx, *file, fromFile, warnings)) return rc;
   } else {
     if (const int rc = ctx.OpenAndConnect()) return rc;
-    if (!ctx.Exchange(QueryAcqFrames())) return ctx.GatewayFailure();
+    if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
     grid = &ctx.Session().Grid();
   }
   const std::vector<AcqFinding> findings = CheckAcqGrid(*grid);

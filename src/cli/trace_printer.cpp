@@ -1,5 +1,7 @@
 #include "cli/trace_printer.h"
 
+#include "session/trace_text.h"
+
 namespace qv31 {
 
 void TracePrinter::OnLinkEvent(const LinkEvent& event) {

@@ -12,6 +12,7 @@ class TracePrinter final : public LinkObserver {
  public:
   explicit TracePrinter(std::FILE* out, uint32_t sinceMs = 0) : out_(out), sinceMs_(sinceMs) {}
   void OnLinkEvent(const LinkEvent& event) override;
+  void SetSince(uint32_t ms) { sinceMs_ = ms; }
 
  private:
   std::FILE* out_;

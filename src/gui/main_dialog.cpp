@@ -1,16 +1,21 @@
 #include "gui/main_dialog.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
 
+#include "acq/acq_grid.h"
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
+#include "gui/acq_list_columns.h"
 #include "gui/acq_table_model.h"
 #include "gui/app_icon.h"
 #include "gui/qt_dialog_view.h"
@@ -23,12 +28,24 @@ namespace qv31 {
 namespace {
 
 const QColor LIST_BACKGROUND(209, 209, 209);
-constexpr double BASE_DPI = 96.0;  // the list's column widths are pixels at 96 dpi
+// The fewest rows and leading columns the list shows however small the window; it scrolls
+// to the rest.
+constexpr int LIST_MIN_ROWS = 6;
+constexpr int LIST_MIN_COLUMNS = 4;
+// The serial and the network link controls share their places; each set keeps its room while
+// hidden, so a mode switch moves nothing and leaves the window's size alone.
+constexpr int MODE_CONTROLS[] = {IDC_LABEL_PORT,     IDC_LINK_PORT,         IDC_LABEL_BAUD,
+                                 IDC_LINK_BAUD,      IDC_LABEL_FORMAT,      IDC_LINK_FORMAT,
+                                 IDC_LABEL_PROTOCOL, IDC_LINK_PROTOCOL,     IDC_LABEL_ADDRESS,
+                                 IDC_LINK_ADDRESS,   IDC_LABEL_TARGET_PORT, IDC_LINK_TARGET_PORT};
 
-// The width of `chars` digits in an edit box of `edit`'s font, frame and margins included.
-int DigitsWidth(const QWidget* edit, int chars) {
+// The width of `text` in an edit box of `edit`'s font, frame and margins included.
+int TextWidth(const QWidget* edit, const QString& text) {
   const QFontMetrics metrics = edit->fontMetrics();
-  return metrics.horizontalAdvance(QString(chars, QLatin1Char('0'))) + 2 * metrics.height();
+  return metrics.horizontalAdvance(text) + metrics.height();
+}
+int DigitsWidth(const QWidget* edit, int chars) {
+  return TextWidth(edit, QString(chars, QLatin1Char('0')));
 }
 
 }  // namespace
@@ -45,7 +62,7 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   // Made before the view, which finds the search window's controls by ID with the others.
   search_ = new SearchDialog(this);
   view_ = std::make_unique<QtDialogView>(this, ui_->c1041, icon);
-  timers_ = std::make_unique<QtTimerService>([this](int id) { dlg_->OnTimer(id); });
+  timers_ = std::make_unique<QtTimerService>([this](int id) { OnTimer(id); });
   DialogEnvironment env;
   env.view = view_.get();
   env.timers = timers_.get();
@@ -53,11 +70,13 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   env.settingsDir = options.settingsDir;
   env.discoverPorts = options.discoverPorts;
   env.version = options.version;
+  env.watchSocket = [this](int fd) { WatchSocket(fd); };
   dlg_ = std::make_unique<CQV31Dlg>(std::move(env));
   model_ = std::make_unique<AcqTableModel>(dlg_->Grid());
   view_->SetModel(model_.get());
   view_->SetCellEditorHandlers([this] { dlg_->OnKillFocusCellEdit(); },
-                               [this] { dlg_->OnCancelCellEditor(); });
+                               [this] { dlg_->OnCancelCellEditor(); },
+                               [this](int step) { EditNextCell(step); });
 
   // The progress bar takes its room from the free space of the bottom row, not from the
   // status box.
@@ -70,12 +89,18 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   // pseudo-terminal); typing never adds it to the list.
   ui_->c1000->setEditable(true);
   ui_->c1000->setInsertPolicy(QComboBox::NoInsert);
+  for (const int id : MODE_CONTROLS) {
+    QWidget* control = view_->Widget(id);
+    QSizePolicy policy = control->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    control->setSizePolicy(policy);
+  }
   SetUpList();
   ConnectControls();
   FitEditWidths();
   dlg_->OnInitDialog();
   ApplyOptions(options);
-  resize(sizeHint());
+  FitScreen();
 }
 
 MainDialog::~MainDialog() {
@@ -83,7 +108,7 @@ MainDialog::~MainDialog() {
   // more; the list lets go of the model before the model goes. The monitor reads the
   // dialog's record, so it goes first.
   monitor_.reset();
-  view_->SetCellEditorHandlers({}, {});
+  view_->SetCellEditorHandlers({}, {}, {});
   dlg_.reset();
   ui_->c1041->setModel(nullptr);
   model_.reset();
@@ -101,22 +126,15 @@ void MainDialog::SetUpList() {
   list->setPalette(palette);
   list->setContextMenuPolicy(Qt::PreventContextMenu);  // a right click on the list does nothing
 
-  const double scale = list->logicalDpiX() / BASE_DPI;
-  int width = 0;
-  const auto columns = AcqColumns();
-  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-    const int w = qRound(columns[static_cast<size_t>(c)].width * scale);
-    list->horizontalHeader()->resizeSection(c, w);
-    width += w;
-  }
-  list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  columns_ = new AcqListColumns(list);
   list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 8);
-  // Every column visible without scrolling sideways; at least a dozen rows.
   const int frame = 2 * list->frameWidth();
-  list->setMinimumWidth(width + list->verticalScrollBar()->sizeHint().width() + frame);
+  list->setMinimumWidth(columns_->NaturalWidth(LIST_MIN_COLUMNS) +
+                        list->verticalScrollBar()->sizeHint().width() + frame);
   list->setMinimumHeight(list->horizontalHeader()->sizeHint().height() +
-                         12 * list->verticalHeader()->defaultSectionSize() + frame);
+                         LIST_MIN_ROWS * list->verticalHeader()->defaultSectionSize() +
+                         list->horizontalScrollBar()->sizeHint().height() + frame);
+  list->installEventFilter(this);
   list->viewport()->installEventFilter(this);
 }
 
@@ -125,6 +143,7 @@ void MainDialog::ConnectControls() {
     bool ok = false;
     const int id = button->objectName().mid(1).toInt(&ok);
     if (!button->objectName().startsWith(QLatin1Char('c')) || !ok) continue;
+    if (id == IDC_MODE) continue;  // below
     if (id == IDC_CANCEL) {
       connect(button, &QAbstractButton::clicked, this, &QDialog::reject);
     } else {
@@ -138,10 +157,73 @@ void MainDialog::ConnectControls() {
   connect(search_, &QDialog::finished, this, [this] { dlg_->Finder().OnSearchDialogClosed(); });
   connect(view_->CellCombo(), &QComboBox::activated, this,
           [this] { dlg_->OnSelChangeCellCombo(); });
-  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this, [this] { dlg_->OnAbout(); });
-  auto* traffic = new QShortcut(QKeySequence(Qt::Key_F12), this);
-  connect(traffic, &QShortcut::activated, this, &MainDialog::ShowMonitor);
+  // The mode follows the check box however its state changes: a click, the keyboard, or a
+  // screen reader's toggle action, which clicks nothing.
+  connect(ui_->c1065, &QAbstractButton::toggled, this, [this] { dlg_->OnModeCheck(); });
+
+  // The window's own menu: its entries' keys work anywhere in the window, and the menu opens
+  // from the keyboard too.
+  about_ = new QAction(QStringLiteral("关于 QV31(&A)..."), this);
+  about_->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(about_, &QAction::triggered, this, [this] { dlg_->OnAbout(); });
+  traffic_ = new QAction(QStringLiteral("通信记录"), this);
+  traffic_->setShortcut(QKeySequence(Qt::Key_F12));
+  connect(traffic_, &QAction::triggered, this, &MainDialog::ShowMonitor);
+  for (QAction* action : {about_, traffic_}) {
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    addAction(action);
+  }
+  // The Menu key reaches keyPressEvent; Shift+F10 would be taken by an edit box first.
+  auto* menu = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+  connect(menu, &QShortcut::activated, this, &MainDialog::ShowMenuAtFocus);
+}
+
+void MainDialog::ShowMenuAtFocus() {
+  QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
+  ShowMenu(focus->mapToGlobal(focus->rect().center()));
+}
+
+void MainDialog::ShowMenu(const QPoint& at) {
+  QMenu menu(this);
+  menu.addAction(about_);
+  menu.addAction(traffic_);
+  menu.exec(at);
+}
+
+// On a small screen the window opens fitting it, every control inside; on a larger one it
+// opens wide enough for every column of the list at its natural width.
+void MainDialog::FitScreen() {
+  QSize size = sizeHint();
+  const int listExtra = columns_->NaturalWidth(ACQ_COLUMN_COUNT) +
+                        ui_->c1041->verticalScrollBar()->sizeHint().width() +
+                        2 * ui_->c1041->frameWidth() - ui_->c1041->minimumWidth();
+  size.rwidth() += std::max(listExtra, 0);
+  if (const QScreen* screen = this->screen()) {
+    // Room for the window manager's frame and title bar, which are not yet known.
+    const int title = 2 * fontMetrics().height();
+    const QRect room = screen->availableGeometry().adjusted(0, 0, -8, -title - 8);
+    size = size.boundedTo(room.size()).expandedTo(minimumSizeHint());
+  }
+  resize(size);
+}
+
+void MainDialog::EditNextCell(int step) {
+  QTableView* list = ui_->c1041;
+  const QModelIndex current = list->currentIndex();
+  int cell = current.isValid() ? current.row() * ACQ_COLUMN_COUNT + current.column() : -1;
+  for (cell += step; cell >= 0 && cell < ACQ_ROW_COUNT * ACQ_COLUMN_COUNT; cell += step) {
+    if (AcqListColumns::Editable(cell % ACQ_COLUMN_COUNT)) break;
+  }
+  if (cell < 0 || cell >= ACQ_ROW_COUNT * ACQ_COLUMN_COUNT) return;  // stays on the list
+  EditCell(model_->index(cell / ACQ_COLUMN_COUNT, cell % ACQ_COLUMN_COUNT));
+}
+
+void MainDialog::EditCell(const QModelIndex& index) {
+  QTableView* list = ui_->c1041;
+  list->setCurrentIndex(index);
+  list->scrollTo(index);
+  dlg_->OnClickAcqList(index.row(), index.column());
 }
 
 TrafficMonitor& MainDialog::Monitor() {
@@ -159,13 +241,49 @@ void MainDialog::ShowMonitor() {
   monitor.activateWindow();
 }
 
+void MainDialog::WatchSocket(int fd) {
+  readable_.reset();
+  if (fd < 0) return;
+  readable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  connect(readable_.get(), &QSocketNotifier::activated, this, [this] {
+    // The notifier fires for as long as a datagram waits; the ticks take it from here.
+    readable_->setEnabled(false);
+    dlg_->OnLinkReadable();
+  });
+}
+
+void MainDialog::OnTimer(int id) {
+  dlg_->OnTimer(id);
+  if (readable_ && !timers_->IsRunning(TIMER_ENGINE)) readable_->setEnabled(true);
+}
+
 void MainDialog::FitEditWidths() {
   for (QLineEdit* edit : {ui_->c1068, ui_->c1046, ui_->c1047}) {
     edit->setMaximumWidth(DigitsWidth(edit, 5));
   }
   for (QLineEdit* edit : {ui_->c1036, ui_->c1037}) edit->setMinimumWidth(DigitsWidth(edit, 5));
-  // A domain name such as "data.example.com" shows whole.
-  for (QLineEdit* edit : {ui_->c1034, ui_->c1035}) edit->setMinimumWidth(DigitsWidth(edit, 18));
+  // The groups' "查询" and "设置" may give up their style's generous width on a small screen.
+  for (QAbstractButton* button : findChildren<QPushButton*>()) {
+    const QString text = button->text();
+    if (text == QStringLiteral("查询") || text == QStringLiteral("设置")) {
+      button->setMinimumWidth(TextWidth(button, text) + button->fontMetrics().height());
+    }
+  }
+  // "搜索" and "检测" take a third column beside the link's fields, which must not make the
+  // link's group wider than the port groups under it: the buttons keep only a narrow margin,
+  // and the protocol list, which only ever shows "UDP", gives up the width of "TCP Server".
+  for (QPushButton* button : {ui_->c1070, ui_->c1071}) {
+    const QFontMetrics metrics = button->fontMetrics();
+    button->setMinimumWidth(metrics.horizontalAdvance(button->text()) + metrics.height() / 2);
+  }
+  ui_->c1056->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ui_->c1056->setMinimumContentsLength(3);
+  // A version text of twelve characters shows whole.
+  ui_->c1020->setMinimumWidth(DigitsWidth(ui_->c1020, 12));
+  // An address shows whole; a longer domain name when the window is wider.
+  for (QLineEdit* edit : {ui_->c1034, ui_->c1035, ui_->c1025, ui_->c1026, ui_->c1027, ui_->c1028}) {
+    edit->setMinimumWidth(TextWidth(edit, QStringLiteral("255.255.255.255")));
+  }
   // The status box keeps one width whether the progress bar beside it shows or not; the free
   // room of the bottom row goes to the space before "退出".
   const QFontMetrics metrics = ui_->c1052->fontMetrics();
@@ -188,6 +306,11 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (event->key() == Qt::Key_Menu) {
+    event->accept();
+    ShowMenuAtFocus();
+    return;
+  }
   QDialog::keyPressEvent(event);
 }
 
@@ -196,15 +319,18 @@ void MainDialog::mouseReleaseEvent(QMouseEvent* event) {
   QDialog::mouseReleaseEvent(event);
 }
 
-void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
-  QMenu menu(this);
-  menu.addAction(QStringLiteral("通信记录(&T)...\tF12"), this, &MainDialog::ShowMonitor);
-  menu.addAction(QStringLiteral("关于 QV31(&A)..."), this, [this] { dlg_->OnAbout(); });
-  menu.exec(event->globalPos());
-}
+void MainDialog::contextMenuEvent(QContextMenuEvent* event) { ShowMenu(event->globalPos()); }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
   QTableView* list = ui_->c1041;
+  if (watched == list && event->type() == QEvent::KeyPress) {
+    // F2 or Enter opens the current cell's editor, as a click on it does.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (list->currentIndex().isValid()) EditCell(list->currentIndex());
+      return true;
+    }
+  }
   if (watched != list->viewport() || event->type() != QEvent::MouseButtonRelease) {
     return QDialog::eventFilter(watched, event);
   }

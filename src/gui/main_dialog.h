@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QModelIndex>
+#include <QSocketNotifier>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QAction;
 
 namespace Ui {
 class MainDialog;
@@ -12,6 +16,7 @@ class MainDialog;
 
 namespace qv31 {
 
+class AcqListColumns;
 class AcqTableModel;
 class CQV31Dlg;
 class QtDialogView;
@@ -57,6 +62,15 @@ class MainDialog final : public QDialog {
   void ConnectControls();
   void ApplyOptions(const WindowOptions& options);
   void FitEditWidths();
+  void FitScreen();
+  void ShowMenu(const QPoint& at);
+  void ShowMenuAtFocus();
+  // Opens the editor of a cell, made the list's current one, as a click on it would.
+  void EditCell(const QModelIndex& index);
+  // Tab and Shift+Tab from an editor: the next (step 1) or previous (-1) editable cell.
+  void EditNextCell(int step);
+  void WatchSocket(int fd);
+  void OnTimer(int id);
 
   std::unique_ptr<Ui::MainDialog> ui_;
   std::unique_ptr<QtDialogView> view_;
@@ -64,6 +78,11 @@ class MainDialog final : public QDialog {
   std::unique_ptr<CQV31Dlg> dlg_;
   std::unique_ptr<AcqTableModel> model_;
   std::unique_ptr<TrafficMonitor> monitor_;
+  AcqListColumns* columns_ = nullptr;  // owned by the list
+  QAction* about_ = nullptr;
+  QAction* traffic_ = nullptr;
+  // Wakes the engine when a datagram arrives on an idle link; off while the engine ticks.
+  std::unique_ptr<QSocketNotifier> readable_;
   SearchDialog* search_ = nullptr;  // a child window, owned by this one
 };
 

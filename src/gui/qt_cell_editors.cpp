@@ -32,6 +32,8 @@ void QtDialogView::MakeCellEditors() {
   edit_->hide();
   combo_->installEventFilter(this);
   combo_->view()->window()->installEventFilter(this);
+  popupList_ = combo_->view();
+  popupList_->installEventFilter(this);  // after the combo's own filter, so seen first
   edit_->installEventFilter(this);
 
   openPopup_.setSingleShot(true);
@@ -91,6 +93,9 @@ void QtDialogView::OpenCellEdit(int row, int column, std::string_view text) {
 
 void QtDialogView::HideCellEditors() {
   editOpen_ = false;
+  // The focus goes back to the list, never on to the next control of the window, where a
+  // Space typed next would press a button.
+  if (edit_->hasFocus() || combo_->hasFocus()) list_->setFocus(Qt::OtherFocusReason);
   if (combo_->view()->isVisible()) combo_->hidePopup();
   combo_->hide();
   edit_->hide();
@@ -109,8 +114,29 @@ void QtDialogView::CancelCellEditor() {
   list_->setFocus(Qt::OtherFocusReason);
 }
 
+bool QtDialogView::TabFromEditor(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const bool back = key->key() == Qt::Key_Backtab ||
+                    (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+  if (!back && key->key() != Qt::Key_Tab) return false;
+  if (watched == edit_) {
+    CommitCellEdit();
+  } else {
+    // Tab in the opened list takes its highlighted entry, as Enter does.
+    const int row = combo_->view()->currentIndex().row();
+    if (row < 0) return false;
+    combo_->setCurrentIndex(row);
+    emit combo_->activated(row);
+  }
+  if (moveEditor_) moveEditor_(back ? -1 : 1);
+  return true;
+}
+
 bool QtDialogView::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if ((watched == edit_ || watched == popupList_) && TabFromEditor(watched, event)) return true;
+  if (watched == popupList_) return QObject::eventFilter(watched, event);
   if (watched == edit_) {
     if (type == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {

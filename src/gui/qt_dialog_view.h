@@ -29,11 +29,14 @@ class QtDialogView final : public QObject, public DialogView {
   ~QtDialogView() override;
 
   void SetModel(AcqTableModel* model) { model_ = model; }
-  // What the editors report: the edit box left with a commit (focus lost, Enter), and an
-  // editor dropped without one (Esc, the drop-down's list closed without a choice).
-  void SetCellEditorHandlers(std::function<void()> commit, std::function<void()> cancel) {
+  // What the editors report: the edit box left with a commit (focus lost, Enter), an
+  // editor dropped without one (Esc, the drop-down's list closed without a choice), and Tab
+  // or Shift+Tab (step 1 or -1) once the editor has committed.
+  void SetCellEditorHandlers(std::function<void()> commit, std::function<void()> cancel,
+                             std::function<void(int step)> move) {
     commitEdit_ = std::move(commit);
     cancelEdit_ = std::move(cancel);
+    moveEditor_ = std::move(move);
   }
 
   QWidget* Widget(int id) const;
@@ -79,6 +82,8 @@ class QtDialogView final : public QObject, public DialogView {
   void FindControls();
   void MakeCellEditors();
   void PlaceOverCell(QWidget* editor, int row, int column);
+  // Tab in an editor: commits it and moves on; false for any other key.
+  bool TabFromEditor(QObject* watched, QEvent* event);
   QComboBox* Combo(int id) const;
 
   QWidget* window_;
@@ -89,6 +94,7 @@ class QtDialogView final : public QObject, public DialogView {
   std::map<int, QPointer<QWidget>> controls_;
   QComboBox* combo_ = nullptr;
   QLineEdit* edit_ = nullptr;
+  QObject* popupList_ = nullptr;  // the drop-down's opened list
   bool editOpen_ = false;
   int comboOpenings_ = 0;  // tells a late close of an earlier list from the current one
   int closedOpening_ = 0;
@@ -96,6 +102,7 @@ class QtDialogView final : public QObject, public DialogView {
   QTimer dropUnchosen_;  // takes the drop-down away when its list closed without a choice
   std::function<void()> commitEdit_;
   std::function<void()> cancelEdit_;
+  std::function<void(int)> moveEditor_;
 };
 
 }  // namespace qv31

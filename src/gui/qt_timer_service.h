@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "link/request_engine.h"
+#include "session/timer_service.h"
 
 namespace qv31 {
 

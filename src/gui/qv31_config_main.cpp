@@ -10,6 +10,7 @@
 
 #include "gui/app_icon.h"
 #include "gui/main_dialog.h"
+#include "link/link_frame.h"
 #include "text/closest_name.h"
 
 namespace {
@@ -108,7 +109,8 @@ qv31::WindowOptions TakeWindowOptions(const QCommandLineParser& parser) {
     const std::string target = parser.value(QStringLiteral("udp")).toStdString();
     const size_t colon = target.rfind(':');
     window.udpHost = target.substr(0, colon);
-    window.udpPort = colon == std::string::npos ? "2332" : target.substr(colon + 1);
+    window.udpPort = colon == std::string::npos ? std::to_string(qv31::GATEWAY_UDP_PORT)
+                                                : target.substr(colon + 1);
   }
   return window;
 }

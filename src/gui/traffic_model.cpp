@@ -5,6 +5,7 @@
 #include <array>
 
 #include "link/link_observer.h"
+#include "session/trace_text.h"
 
 namespace qv31 {
 namespace {

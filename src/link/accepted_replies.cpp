@@ -1,46 +1,65 @@
 #include "link/accepted_replies.h"
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 namespace qv31 {
 namespace {
 
-constexpr uint16_t kShowAll4GPortsNet =
-    SHOW_4G | SHOW_PORT1 | SHOW_PORT2 | SHOW_PORT3 | SHOW_PORT4 | SHOW_NETWORK;
+AcceptedReply ReadReplyRow(const GroupEntry& g, const FrameHeader& read) {
+  AcceptedReply row{
+      read.area, OP_READ_REPLY, read.address, read.length, ReplyTarget::None, 0, g.show, 0};
+  if (read.area == AREA_PARAMS) {
+    row.target = ReplyTarget::Params;
+    row.offset = static_cast<uint16_t>(read.address - PARAM_IMAGE_BASE);
+  } else if (read.area == AREA_TABLE) {
+    row.target = ReplyTarget::Table;
+    row.offset = read.address;
+    row.tableBlock = static_cast<uint8_t>(read.address / TABLE_BLOCK_BYTES);
+  } else {
+    row.target = ReplyTarget::Ident;
+  }
+  return row;
+}
 
-constexpr std::array<AcceptedReply, 15> kRows = {{
-    {AREA_PARAMS, OP_READ_REPLY, 6, 320, ReplyTarget::Params, 0, kShowAll4GPortsNet, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 6, 2, ReplyTarget::Params, 0, SHOW_PORT1, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 320, 2, ReplyTarget::Params, 314, SHOW_PORT2, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 322, 2, ReplyTarget::Params, 316, SHOW_PORT3, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 324, 2, ReplyTarget::Params, 318, SHOW_PORT4, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 8, 12, ReplyTarget::Params, 2, SHOW_4G, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 13, 2, ReplyTarget::Params, 7, SHOW_4G, 0},
-    {AREA_PARAMS, OP_READ_REPLY, 158, 104, ReplyTarget::Params, 152, SHOW_NETWORK, 0},
-    {AREA_PARAMS, OP_WRITE_ACK, MATCH_ANY, MATCH_ANY, ReplyTarget::None, 0, SHOW_NONE, 0},
-    {AREA_TABLE, OP_READ_REPLY, 0x000, 512, ReplyTarget::Table, 0, SHOW_ACQ_BLOCK, 0},
-    {AREA_TABLE, OP_READ_REPLY, 0x200, 512, ReplyTarget::Table, 512, SHOW_ACQ_BLOCK, 1},
-    {AREA_TABLE, OP_READ_REPLY, 0x400, 512, ReplyTarget::Table, 1024, SHOW_ACQ_BLOCK, 2},
-    {AREA_TABLE, OP_READ_REPLY, 0x600, 512, ReplyTarget::Table, 1536, SHOW_ACQ_BLOCK, 3},
-    {AREA_TABLE, OP_WRITE_ACK, MATCH_ANY, MATCH_ANY, ReplyTarget::None, 0, SHOW_NONE, 0},
-    {AREA_IDENT, OP_READ_REPLY, 0, IDENT_SIZE, ReplyTarget::Ident, 0, SHOW_VERSION, 0},
-}};
+struct Tables {
+  std::vector<AcceptedReply> rows;
+  std::vector<FrameHeader> writes;
+};
 
-// Every write the tool sends: the three groups of the parameter image and the four table
-// blocks. The stop frame (table address 0, length 1) is sent outside the engine.
-constexpr std::array<FrameHeader, 10> kWrites = {{
-    {AREA_PARAMS, OP_WRITE, 6, 2},
-    {AREA_PARAMS, OP_WRITE, 320, 2},
-    {AREA_PARAMS, OP_WRITE, 322, 2},
-    {AREA_PARAMS, OP_WRITE, 324, 2},
-    {AREA_PARAMS, OP_WRITE, 8, 15},
-    {AREA_PARAMS, OP_WRITE, 164, 98},
-    {AREA_TABLE, OP_WRITE, 0x000, 512},
-    {AREA_TABLE, OP_WRITE, 0x200, 512},
-    {AREA_TABLE, OP_WRITE, 0x400, 512},
-    {AREA_TABLE, OP_WRITE, 0x600, 512},
-}};
+void AddRow(std::vector<AcceptedReply>& rows, const AcceptedReply& row) {
+  const bool known = std::any_of(rows.begin(), rows.end(), [&](const AcceptedReply& r) {
+    return r.area == row.area && r.opCode == row.opCode && r.address == row.address &&
+           r.length == row.length;
+  });
+  if (!known) rows.push_back(row);
+}
+
+Tables BuildTables() {
+  Tables t;
+  for (const GroupEntry& g : Groups()) {
+    for (const GroupFrames* frames : {&g.query, &g.set}) {
+      for (const FrameHeader& h : frames->Span()) {
+        if (h.opCode == OP_READ) AddRow(t.rows, ReadReplyRow(g, h));
+      }
+    }
+  }
+  // A write is acknowledged with any address and length: only the area is checked.
+  for (const GroupEntry& g : Groups()) {
+    for (const FrameHeader& h : g.set.Span()) {
+      if (h.opCode != OP_WRITE) continue;
+      t.writes.push_back(h);
+      AddRow(t.rows,
+             {h.area, OP_WRITE_ACK, MATCH_ANY, MATCH_ANY, ReplyTarget::None, 0, SHOW_NONE, 0});
+    }
+  }
+  return t;
+}
+
+const Tables& TheTables() {
+  static const Tables tables = BuildTables();
+  return tables;
+}
 
 bool FieldMatches(uint32_t expected, uint16_t actual) {
   return expected == MATCH_ANY || expected == actual;
@@ -48,10 +67,10 @@ bool FieldMatches(uint32_t expected, uint16_t actual) {
 
 }  // namespace
 
-std::span<const AcceptedReply> AcceptedReplies() { return kRows; }
+std::span<const AcceptedReply> AcceptedReplies() { return TheTables().rows; }
 
 const AcceptedReply* MatchAcceptedReply(const FrameHeader& h) {
-  for (const AcceptedReply& row : kRows) {
+  for (const AcceptedReply& row : TheTables().rows) {
     if (row.area == h.area && row.opCode == h.opCode && FieldMatches(row.address, h.address) &&
         FieldMatches(row.length, h.length)) {
       return &row;
@@ -73,10 +92,11 @@ bool ReplyAnswers(const FrameHeader& request, const FrameHeader& reply) {
   return !NamesToolWrite(reply);
 }
 
-std::span<const FrameHeader> ToolWrites() { return kWrites; }
+std::span<const FrameHeader> ToolWrites() { return TheTables().writes; }
 
 bool NamesToolWrite(const FrameHeader& ack) {
-  return std::any_of(kWrites.begin(), kWrites.end(), [&](const FrameHeader& w) {
+  const auto& writes = TheTables().writes;
+  return std::any_of(writes.begin(), writes.end(), [&](const FrameHeader& w) {
     return w.area == ack.area && w.address == ack.address && w.length == ack.length;
   });
 }

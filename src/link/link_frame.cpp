@@ -59,17 +59,22 @@ std::vector<uint8_t> EncodeFrame(const FrameHeader& h, std::span<const uint8_t> 
 
 std::vector<uint8_t> LinkFrame::Encode() const { return EncodeFrame(header, payload); }
 
+std::optional<FrameHeader> DecodeHeader(std::span<const uint8_t> bytes) {
+  if (bytes.size() < static_cast<size_t>(FRAME_HEADER_SIZE)) return std::nullopt;
+  FrameHeader h;
+  h.area = bytes[8];
+  h.opCode = bytes[9];
+  h.address = static_cast<uint16_t>(bytes[10] | (bytes[11] << 8));
+  h.length = static_cast<uint16_t>(bytes[12] | (bytes[13] << 8));
+  return h;
+}
+
 std::optional<FrameHeader> ValidateBlock(const uint8_t* block, int32_t length) {
   if (block == nullptr || length < 2 || length > LINK_BUFFER_SIZE) return std::nullopt;
   const auto covered = static_cast<uint16_t>(length - 2);
   if (!CheckFrameCrc(block, covered, block[length - 2], block[length - 1])) return std::nullopt;
   if (!std::equal(LinkPreamble.begin(), LinkPreamble.end(), block)) return std::nullopt;
-  FrameHeader h;
-  h.area = block[8];
-  h.opCode = block[9];
-  h.address = static_cast<uint16_t>(block[10] | (block[11] << 8));
-  h.length = static_cast<uint16_t>(block[12] | (block[13] << 8));
-  return h;
+  return DecodeHeader({block, static_cast<size_t>(LINK_BUFFER_SIZE)});
 }
 
 }  // namespace qv31

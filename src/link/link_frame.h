@@ -10,6 +10,8 @@ namespace qv31 {
 
 // Every frame is built in, and every received block taken into, a buffer of this size.
 constexpr int32_t LINK_BUFFER_SIZE = 1024;
+// The UDP port a gateway answers on unless configured otherwise.
+constexpr uint16_t GATEWAY_UDP_PORT = 2332;
 constexpr int32_t FRAME_HEADER_SIZE = 14;  // preamble 8, area, opcode, address 2, length 2
 constexpr int32_t FRAME_CRC_SIZE = 2;
 
@@ -44,6 +46,10 @@ struct LinkFrame {
 };
 
 std::vector<uint8_t> EncodeFrame(const FrameHeader& header, std::span<const uint8_t> payload = {});
+
+// The header fields of a frame's first FRAME_HEADER_SIZE bytes, the preamble not examined;
+// nullopt for fewer bytes.
+std::optional<FrameHeader> DecodeHeader(std::span<const uint8_t> bytes);
 
 // Checks a received block the way the engine does: fewer than 2 bytes are not examined;
 // the CRC covers all but the last two bytes (so anything behind a frame fails); then the

@@ -2,24 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace qv31 {
-namespace {
-
-struct Name {
-  uint8_t code;
-  std::string_view text;
-};
-constexpr std::array<Name, 4> OPERATIONS = {
-    {{OP_WRITE, "写"}, {OP_READ, "读"}, {OP_READ_REPLY, "读应答"}, {OP_WRITE_ACK, "写应答"}}};
-
-constexpr std::array<std::string_view, 8> FATES = {
-    "发送",         "重发", "过短", "校验错误", "前导码错误", "完成请求", "存储（迟到或未请求）",
-    "无匹配，丢弃",
-};
-
-}  // namespace
 
 BlockFate CheckedFate(std::span<const uint8_t> block) {
   if (block.size() < 2) return BlockFate::TooShort;
@@ -41,47 +25,6 @@ std::span<const uint8_t> ReceivedBytes(const uint8_t* buffer, int32_t length) {
 BlockFate DrainedFate(std::span<const uint8_t> block) {
   const BlockFate checked = CheckedFate(block);
   return checked == BlockFate::Completed ? BlockFate::Unmatched : checked;
-}
-
-std::string DescribeHeader(std::span<const uint8_t> block) {
-  if (block.size() < FRAME_HEADER_SIZE) return {};
-  const uint8_t op = block[9];
-  std::string opText = "操作" + std::to_string(op);
-  for (const Name& n : OPERATIONS) {
-    if (n.code == op) opText = n.text;
-  }
-  const unsigned address = block[10] | (block[11] << 8);
-  const unsigned length = block[12] | (block[13] << 8);
-  return "区" + std::to_string(block[8]) + " " + opText + " 地址" + std::to_string(address) +
-         " 长度" + std::to_string(length);
-}
-
-std::string_view FateText(BlockFate fate) { return FATES[static_cast<size_t>(fate)]; }
-
-std::string HexText(std::span<const uint8_t> bytes) {
-  static constexpr char DIGITS[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (const uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += DIGITS[b >> 4];
-    text += DIGITS[b & 15];
-  }
-  return text;
-}
-
-std::string TraceLine(const LinkEvent& event, uint32_t sinceMs) {
-  char head[48];
-  std::snprintf(head, sizeof head, "%8u ms %s %4zu B ", event.ms - sinceMs, event.sent ? ">" : "<",
-                event.bytes.size());
-  std::string line = head;
-  const std::string header = DescribeHeader(event.bytes);
-  line += header.empty() ? "-" : header;
-  line += " | ";
-  line += FateText(event.fate);
-  line += " | ";
-  line += HexText(event.bytes);
-  return line;
 }
 
 }  // namespace qv31

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "link/hex_codec.h"
 #include "link/link_frame.h"
 
 namespace qv31 {
@@ -45,16 +46,5 @@ std::span<const uint8_t> ReceivedBytes(const uint8_t* buffer, int32_t length);
 // A block received while nothing takes replies (the stop sequence drains the line): why it
 // fails the checks, else Unmatched, since it is dropped whatever it is.
 BlockFate DrainedFate(std::span<const uint8_t> block);
-
-// The header as read from the block's first 14 bytes ("区1 读 地址6 长度320"); empty for a
-// block shorter than a header.
-std::string DescribeHeader(std::span<const uint8_t> block);
-std::string_view FateText(BlockFate fate);
-std::string HexText(std::span<const uint8_t> bytes);
-
-// One line of the traffic record: time in ms since `sinceMs`, direction, length, the header,
-// the fate and the bytes in hexadecimal. The window's monitor and the command line's --trace
-// print the same line.
-std::string TraceLine(const LinkEvent& event, uint32_t sinceMs);
 
 }  // namespace qv31

@@ -4,9 +4,8 @@
 
 namespace qv31 {
 
-RequestEngine::RequestEngine(BlockTransport& transport, TimerService& timers, EngineHost& host,
-                             MsClock clock)
-    : transport_(transport), timers_(timers), host_(host), clock_(std::move(clock)) {}
+RequestEngine::RequestEngine(BlockTransport& transport, EngineClient& client, MsClock clock)
+    : transport_(transport), client_(client), clock_(std::move(clock)) {}
 
 int32_t RequestEngine::Queue(std::span<const uint8_t> frame) {
   return pending_.Push(static_cast<int32_t>(frame.size()), frame.data());
@@ -33,15 +32,21 @@ void RequestEngine::Reset() {
   state_ = ExchangeState::Idle;
 }
 
-bool RequestEngine::OnTimer(int id) {
-  if (id == TIMER_ENGINE) {
-    EngineTick();
-  } else if (id == TIMER_CONNECT) {
+void RequestEngine::Tick() {
+  if (transport_.Lost()) {
+    client_.ExchangeEnded(OutcomeOf(ExchangeEnd::LinkLost));
+    return;
+  }
+  if (phase_ == EnginePhase::Connect) {
     ConnectTick();
   } else {
-    return false;
+    EngineTick();
   }
-  return true;
+}
+
+ExchangeOutcome RequestEngine::OutcomeOf(ExchangeEnd end) const {
+  const ExchangeProgress p = Progress();
+  return {end, phase_, p.answered, p.total};
 }
 
 RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
@@ -77,9 +82,8 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
     }
     Tell(false, block, length, BlockFate::Completed);
     ++answered_;
-    timers_.KillTimer(TIMER_CONNECT);
-    host_.StoreReply(*ident, payload);
-    timers_.StartTimer(TIMER_ENGINE, ENGINE_TICK_MS);
+    phase_ = EnginePhase::Normal;
+    client_.StoreReply(*ident, payload);
     state_ = ExchangeState::Ready;
     return Received::Completed;
   }
@@ -91,7 +95,7 @@ RequestEngine::Received RequestEngine::ReceiveAndDispatch(bool connectPhase) {
   }
   const bool answers = state_ == ExchangeState::AwaitingReply && ReplyAnswers(inFlight_, *header);
   Tell(false, block, length, answers ? BlockFate::Completed : BlockFate::Stored);
-  host_.StoreReply(*row, payload);
+  client_.StoreReply(*row, payload);
   if (answers) {
     ++answered_;
     state_ = ExchangeState::Ready;
@@ -120,9 +124,9 @@ void RequestEngine::SendNext(bool connectPhase) {
   if (state_ != ExchangeState::Ready) return;
   if (pending_.Count() == 0) {
     if (connectPhase) return;
+    const ExchangeOutcome done = OutcomeOf(ExchangeEnd::Done);
     state_ = ExchangeState::Idle;
-    host_.SetCommandButtonsEnabled(true);
-    host_.SetStatusText(STATUS_DONE);
+    client_.ExchangeEnded(done);
     return;
   }
   frameInFlightLength_ = pending_.Pop(LINK_BUFFER_SIZE, frameInFlight_.data());
@@ -145,10 +149,10 @@ void RequestEngine::SendNext(bool connectPhase) {
 void RequestEngine::EngineTick() {
   if (ReceiveAndDispatch(false) != Received::Nothing) return;
   if (CheckTimeout()) {
+    const ExchangeOutcome timedOut = OutcomeOf(ExchangeEnd::TimedOut);
     state_ = ExchangeState::Idle;
     pending_.Clear();
-    host_.SetStatusText(STATUS_TIMEOUT);
-    host_.SetCommandButtonsEnabled(true);
+    client_.ExchangeEnded(timedOut);
     return;
   }
   SendNext(false);
@@ -157,11 +161,11 @@ void RequestEngine::EngineTick() {
 void RequestEngine::ConnectTick() {
   if (ReceiveAndDispatch(true) != Received::Nothing) return;
   if (CheckTimeout()) {
-    timers_.KillTimer(TIMER_CONNECT);
+    const ExchangeOutcome timedOut = OutcomeOf(ExchangeEnd::TimedOut);
     state_ = ExchangeState::Idle;
     pending_.Clear();
-    host_.CloseLink();
-    host_.SetStatusText(STATUS_TIMEOUT);
+    phase_ = EnginePhase::Normal;
+    client_.ExchangeEnded(timedOut);
     return;
   }
   SendNext(true);

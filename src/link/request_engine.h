@@ -13,16 +13,8 @@
 
 namespace qv31 {
 
-// Window timer IDs and periods.
-constexpr int TIMER_ENGINE = 1;
-constexpr int TIMER_CONNECT = 2;
-constexpr int TIMER_STOP_SEND = 100;
-constexpr int TIMER_STOP_DRAIN = 101;
-constexpr int TIMER_STOP_END = 102;
+// The engine's tick period.
 constexpr uint32_t ENGINE_TICK_MS = 10;
-
-constexpr std::string_view STATUS_DONE = "执行完成";
-constexpr std::string_view STATUS_TIMEOUT = "通信超时";
 
 // Millisecond tick counter: 32 bits, wrapping; differences are taken as unsigned.
 using MsClock = std::function<uint32_t()>;
@@ -34,27 +26,37 @@ class BlockTransport {
   // Takes at most one block into `buffer` (LINK_BUFFER_SIZE bytes); true when one came.
   virtual bool ReceiveBlock(uint8_t* buffer, int32_t& length) = 0;
   virtual bool SendBlock(int32_t length, const uint8_t* data) = 0;
+  // The link has gone away under the engine (an unplugged serial adapter).
+  virtual bool Lost() const { return false; }
 };
 
-// Window timers, started and killed by ID.
-class TimerService {
- public:
-  virtual ~TimerService() = default;
-  virtual void StartTimer(int id, uint32_t periodMs) = 0;
-  virtual void KillTimer(int id) = 0;
+// Connect: right after the link opens, only the identity reply counts and a give-up means
+// the gateway is not there. Normal: every accepted reply is stored.
+enum class EnginePhase : uint8_t { Connect, Normal };
+
+enum class ExchangeEnd : uint8_t {
+  Done,      // the queue drained, every frame answered
+  TimedOut,  // a frame went unanswered after its repeats; the rest of the queue is dropped
+  LinkLost,  // the transport went away; the owner closes the link
 };
 
-// What the engine's results do to the rest of the program.
-class EngineHost {
+// How an exchange ended, with its frames answered of those queued since it started.
+struct ExchangeOutcome {
+  ExchangeEnd end;
+  EnginePhase phase;
+  int answered;
+  int queued;
+  bool operator==(const ExchangeOutcome&) const = default;
+};
+
+// What the engine's results go to.
+class EngineClient {
  public:
-  virtual ~EngineHost() = default;
+  virtual ~EngineClient() = default;
   // Store an accepted reply's payload (row.length bytes at `payload`; none for a write
-  // acknowledgement) where the row says, then run the row's Show operations.
+  // acknowledgement) where the row says, and refresh what the row names.
   virtual void StoreReply(const AcceptedReply& row, const uint8_t* payload) = 0;
-  virtual void SetCommandButtonsEnabled(bool enabled) = 0;
-  virtual void SetStatusText(std::string_view text) = 0;
-  // The connect phase gave up: close the link as the Open/Close button does.
-  virtual void CloseLink() = 0;
+  virtual void ExchangeEnded(const ExchangeOutcome& outcome) = 0;
 };
 
 enum class ExchangeState : uint8_t { Idle = 0, Ready = 1, AwaitingReply = 2 };
@@ -68,17 +70,18 @@ struct ExchangeProgress {
 
 // Sends queued requests one at a time, matches replies, repeats a request twice after its
 // reply time-out and gives up when the second repeat has gone unanswered for the time-out
-// too (with 500 ms: sends at 0, ~510 and ~1020 ms, "通信超时" at ~1530 ms). Never blocks and
-// never sleeps: it is ticked every 10 ms.
+// too (with 500 ms: sends at 0, ~510 and ~1020 ms, time-out at ~1530 ms). Never blocks and
+// never sleeps: it is ticked every 10 ms while it has work (HasWork), and once more whenever a
+// block arrives.
 //
 // A reply completes the exchange in flight only when it answers that very request (same
 // area; a read reply with the read's address and length; a write acknowledgement while a
 // write of that area is in flight). Any other accepted reply is still stored and shown, but
-// completes nothing and writes no status text, so a late answer to an abandoned or repeated
+// completes nothing and ends no exchange, so a late answer to an abandoned or repeated
 // request can never report another request as done.
 class RequestEngine {
  public:
-  RequestEngine(BlockTransport& transport, TimerService& timers, EngineHost& host, MsClock clock);
+  RequestEngine(BlockTransport& transport, EngineClient& client, MsClock clock);
 
   // Command builders push finished frames here and then call MarkReady().
   FrameQueue& PendingQueue() { return pending_; }
@@ -87,16 +90,19 @@ class RequestEngine {
 
   // Dialog start: queue emptied, Idle.
   void Reset();
+  // The link has just opened: the connect phase begins.
+  void StartConnect() { phase_ = EnginePhase::Connect; }
 
   void SetReplyTimeoutMs(int32_t ms) { replyTimeoutMs_ = ms; }
   int32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
 
-  // Routes a timer: TIMER_ENGINE and TIMER_CONNECT tick the engine; returns false for
-  // other IDs.
-  bool OnTimer(int id);
-  void EngineTick();
-  void ConnectTick();
+  // One tick of the current phase.
+  void Tick();
+  // True while a tick can change something without a block arriving: the connect phase, a
+  // frame queued or in flight, or an answered frame whose successor has not gone yet.
+  bool HasWork() const { return phase_ == EnginePhase::Connect || state_ != ExchangeState::Idle; }
 
+  EnginePhase Phase() const { return phase_; }
   ExchangeState State() const { return state_; }
   uint8_t RepeatCount() const { return repeatCount_; }
   // While Idle, nothing runs: {0, 0}.
@@ -112,10 +118,12 @@ class RequestEngine {
   bool CheckTimeout();
   void SendNext(bool connectPhase);
   void Tell(bool sent, const uint8_t* bytes, int32_t length, BlockFate fate);
+  void EngineTick();
+  void ConnectTick();
+  ExchangeOutcome OutcomeOf(ExchangeEnd end) const;
 
   BlockTransport& transport_;
-  TimerService& timers_;
-  EngineHost& host_;
+  EngineClient& client_;
   MsClock clock_;
 
   FrameQueue pending_;
@@ -125,6 +133,7 @@ class RequestEngine {
   std::array<uint8_t, LINK_BUFFER_SIZE> receiveBuffer_{};
   int32_t receivedLength_ = 0;
 
+  EnginePhase phase_ = EnginePhase::Normal;
   ExchangeState state_ = ExchangeState::Idle;
   uint8_t repeatCount_ = 0;
   uint32_t sendTick_ = 0;

@@ -8,7 +8,7 @@
 
 namespace qv31 {
 
-void Read4G(const FourGControls& c, ParamBlock& block) {
+void Store4GControls(const FourGControls& c, ParamBlock& block) {
   block.SetStationNo(LeadingDecimal16(c.station));
   const int32_t group = LeadingDecimal32(c.group);
   block.SetGroupNo(group);
@@ -16,7 +16,7 @@ void Read4G(const FourGControls& c, ParamBlock& block) {
   block.SetLogOutput(c.logTicked ? LOG_ON : LOG_OFF);
 }
 
-FourGControls Show4G(const ParamBlock& block) {
+FourGControls FourGControlsOf(const ParamBlock& block) {
   FourGControls c;
   c.station = std::to_string(block.StationNo());
   c.group = std::to_string(block.GroupNo());

@@ -19,9 +19,9 @@ struct FourGControls {
 // Controls to image: station number (number rule, low 16 bits), group number (signed 32 bits),
 // groupFlag (1 when the group is not 0), logOutput (LOG_ON when ticked, else LOG_OFF).
 // word11, word13 and fixed4G are not touched.
-void Read4G(const FourGControls& controls, ParamBlock& block);
+void Store4GControls(const FourGControls& controls, ParamBlock& block);
 // Image to controls; the log box is ticked for any value above 200.
-FourGControls Show4G(const ParamBlock& block);
+FourGControls FourGControlsOf(const ParamBlock& block);
 
 // The identity reply's text as the version box shows it: the bytes before the first zero,
 // at most `maxBytes` of them (the box shows VERSION_TEXT_MAX) without splitting a GBK

@@ -84,7 +84,7 @@ std::string ShowChannel1Target(const ParamBlock& block) {
   return gbk.empty() ? "0.0.0.0" : GbkToUtf8(gbk);
 }
 
-void ReadNetwork(const NetworkControls& c, ParamBlock& block) {
+void StoreNetworkControls(const NetworkControls& c, ParamBlock& block) {
   uint8_t flags = 0;
   if (c.dhcp) flags |= NET_DHCP;
   if (c.ch1Enabled) flags |= NET_CH1_ENABLE;
@@ -102,7 +102,7 @@ void ReadNetwork(const NetworkControls& c, ParamBlock& block) {
   block.PutU16LE(OFFSET_CH2_TARGET_PORT, LeadingDecimal16(c.ch2Port));
 }
 
-NetworkControls ShowNetwork(const ParamBlock& block) {
+NetworkControls NetworkControlsOf(const ParamBlock& block) {
   NetworkControls c;
   c.mac = MacText(block.Mac());
   const uint8_t flags = block.NetFlags();

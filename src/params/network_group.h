@@ -39,10 +39,10 @@ std::string MacText(const std::array<uint8_t, 6>& mac);
 // Controls to image (netFlags from zero with the three boxes, the four addresses, the
 // protocols, the channel-1 target as an address or a host name, the ports cut to 16 bits,
 // channel 2's address). A protocol without a selection keeps the stored byte.
-void ReadNetwork(const NetworkControls& controls, ParamBlock& block);
+void StoreNetworkControls(const NetworkControls& controls, ParamBlock& block);
 // Image to controls; the channel-1 target comes from the domain field when its address is
 // 0.0.0.0, and reads "0.0.0.0" when that field is empty too.
-NetworkControls ShowNetwork(const ParamBlock& block);
+NetworkControls NetworkControlsOf(const ParamBlock& block);
 
 // The channel-1 target rule alone: returns the number of domain bytes stored, or -1 when the
 // text was taken as an address (the domain fields are then left as they were).

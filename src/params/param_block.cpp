@@ -5,22 +5,6 @@
 namespace qv31 {
 namespace {
 
-constexpr uint16_t kShowWhole =
-    SHOW_4G | SHOW_PORT1 | SHOW_PORT2 | SHOW_PORT3 | SHOW_PORT4 | SHOW_NETWORK;
-
-constexpr std::array<ParamWindow, 10> kWindows = {{
-    {"whole", 6, 320, true, false, kShowWhole},
-    {"port1", 6, 2, true, true, SHOW_PORT1},
-    {"port2", 320, 2, true, true, SHOW_PORT2},
-    {"port3", 322, 2, true, true, SHOW_PORT3},
-    {"port4", 324, 2, true, true, SHOW_PORT4},
-    {"4g_read", 8, 12, true, false, SHOW_4G},
-    {"4g_preread", 13, 2, true, false, SHOW_4G},  // word13 only
-    {"4g_write", 8, 15, false, true, SHOW_NONE},
-    {"net_read", 158, 104, true, false, SHOW_NETWORK},  // mac included
-    {"net_write", 164, 98, false, true, SHOW_NONE},     // from netFlags: mac never written
-}};
-
 // Port 1 sits at the start of the image, ports 2 to 4 at its end.
 constexpr std::array<uint16_t, GATEWAY_PORT_COUNT> kPortOffsets = {
     OFFSET_PORT1_BAUD, OFFSET_PORT2_BAUD, OFFSET_PORT3_BAUD, OFFSET_PORT4_BAUD};
@@ -31,15 +15,6 @@ int32_t PortOffset(int port) {
 }
 
 }  // namespace
-
-std::span<const ParamWindow> ParamWindows() { return kWindows; }
-
-const ParamWindow* FindParamWindow(std::string_view name) {
-  for (const ParamWindow& w : ParamWindows()) {
-    if (name == w.name) return &w;
-  }
-  return nullptr;
-}
 
 int32_t PortAddress(int port) {
   const int32_t offset = PortOffset(port);

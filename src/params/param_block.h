@@ -13,7 +13,7 @@ namespace qv31 {
 // The gateway's 320-byte parameter image in Area 1. Offset o is device address PARAM_BASE + o;
 // every address in a frame of Area 1 is a device address.
 constexpr int32_t PARAM_SIZE = 320;
-constexpr uint16_t PARAM_BASE = 6;
+constexpr uint16_t PARAM_BASE = PARAM_IMAGE_BASE;
 
 // Field offsets in the image. Byte orders differ per field and are part of the format:
 // station and group numbers are big-endian, the two target ports little-endian, IPv4
@@ -69,22 +69,6 @@ constexpr int32_t GATEWAY_PORT_COUNT = 4;
 
 using Ipv4 = std::array<uint8_t, 4>;
 
-// An address window through which the image is read or written. A read reply is stored only
-// when its address and length equal a read window exactly.
-struct ParamWindow {
-  const char* name;
-  uint16_t address;  // device address
-  uint16_t length;
-  bool readable;
-  bool writable;
-  uint16_t show;  // ReplyShow bits run after a read reply
-  uint16_t Offset() const { return static_cast<uint16_t>(address - PARAM_BASE); }
-};
-
-// whole, port1..port4, 4g_read, 4g_preread, 4g_write, net_read, net_write.
-std::span<const ParamWindow> ParamWindows();
-// The window of that name, or nullptr.
-const ParamWindow* FindParamWindow(std::string_view name);
 // Device address of a gateway serial port's two bytes (port 1 to 4), or -1.
 int32_t PortAddress(int port);
 

@@ -4,7 +4,7 @@
 
 namespace qv31 {
 
-int32_t ReadPort(const PortControls& c, ParamBlock& block, int port) {
+int32_t StorePortControls(const PortControls& c, ParamBlock& block, int port) {
   if (PortAddress(port) < 0) return -1;
   int32_t taken = 0;
   if (const int32_t code = BaudCodes().CodeOf(c.baudPosition); code >= 0) {
@@ -18,7 +18,7 @@ int32_t ReadPort(const PortControls& c, ParamBlock& block, int port) {
   return taken;
 }
 
-PortControls ShowPort(const ParamBlock& block, int port) {
+PortControls PortControlsOf(const ParamBlock& block, int port) {
   PortControls c;
   if (PortAddress(port) < 0) return c;
   c.baudPosition = BaudCodes().PositionOf(block.BaudCode(port));

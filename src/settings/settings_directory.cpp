@@ -35,6 +35,15 @@ std::string ExecutableDirectory() {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool IsSystemFolder(std::string_view dir, bool ownedByUser) {
+  for (const std::string_view root : {std::string_view("/usr"), std::string_view("/opt")}) {
+    if (dir.starts_with(root) && (dir.size() == root.size() || dir[root.size()] == '/')) {
+      return true;
+    }
+  }
+  return !ownedByUser;
+}
+
 std::string ChooseSettingsDirectory(std::string_view exeDir, bool exeDirWritable,
                                     const char* xdgConfigHome, const char* home) {
   if (!exeDir.empty() && exeDirWritable) return std::string(exeDir);
@@ -49,7 +58,10 @@ std::string ChooseSettingsDirectory(std::string_view exeDir, bool exeDirWritable
 
 std::string SettingsDirectory() {
   const std::string exeDir = ExecutableDirectory();
-  const bool writable = !exeDir.empty() && ::access(exeDir.c_str(), W_OK) == 0;
+  struct stat st {};
+  const bool owned = ::stat(exeDir.c_str(), &st) == 0 && st.st_uid == ::geteuid();
+  const bool writable =
+      !exeDir.empty() && ::access(exeDir.c_str(), W_OK) == 0 && !IsSystemFolder(exeDir, owned);
   return ChooseSettingsDirectory(exeDir, writable, std::getenv("XDG_CONFIG_HOME"),
                                  std::getenv("HOME"));
 }

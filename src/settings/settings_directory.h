@@ -10,14 +10,20 @@ namespace qv31 {
 std::string ExecutableDirectory();
 
 // Where the settings file and CSV exports live: beside the executable when that directory is
-// writable, else $XDG_CONFIG_HOME/qv31 (an absolute XDG_CONFIG_HOME only, as the XDG rules
-// say), else $HOME/.config/qv31. Finding it creates nothing; MakeSettingsDirectory does.
+// writable and not a system folder (IsSystemFolder), else $XDG_CONFIG_HOME/qv31 (an absolute
+// XDG_CONFIG_HOME only, as the XDG rules say), else $HOME/.config/qv31. Finding it creates nothing;
+// MakeSettingsDirectory does.
 std::string SettingsDirectory();
 
 // Creates the directory and its missing parents (mode 0700); true when it exists afterwards.
 bool MakeSettingsDirectory(const std::string& path);
 
-// The choice itself, for given inputs: `exeDirWritable` tells whether exeDir may be written.
+// A folder the program must not write its files into, even when it may (run as root): one
+// under /usr or /opt, or one that is not the user's own.
+bool IsSystemFolder(std::string_view dir, bool ownedByUser);
+
+// The choice itself, for given inputs: `exeDirWritable` tells whether exeDir may be written
+// and is no system folder.
 // Returns an empty text when no rule applies (no writable executable directory, no usable
 // XDG_CONFIG_HOME and no HOME).
 std::string ChooseSettingsDirectory(std::string_view exeDir, bool exeDirWritable,

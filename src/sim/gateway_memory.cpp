@@ -88,11 +88,9 @@ GatewayAnswer GatewayMemory::Answer(std::span<const uint8_t> frame) {
   if (!std::equal(LinkPreamble.begin(), LinkPreamble.end(), f)) {
     return refuse(Verdict::BadPreamble);
   }
-  FrameHeader& h = answer.request;
-  h.area = f[8];
-  h.opCode = f[9];
-  h.address = static_cast<uint16_t>(f[10] | (f[11] << 8));
-  h.length = static_cast<uint16_t>(f[12] | (f[13] << 8));
+  // REQUEST_MIN_SIZE covers the header.
+  answer.request = DecodeHeader(frame).value_or(FrameHeader{});
+  const FrameHeader& h = answer.request;
 
   const AreaLayout* layout = FindArea(h.area);
   if (layout == nullptr) return refuse(Verdict::UnknownArea);

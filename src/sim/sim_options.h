@@ -7,12 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "link/link_frame.h"
 #include "sim/sim_server.h"
 
 namespace qv31 {
 
 constexpr std::string_view SIM_DEFAULT_HOST = "127.0.0.1";
-constexpr uint16_t SIM_DEFAULT_PORT = 2332;
+constexpr uint16_t SIM_DEFAULT_PORT = GATEWAY_UDP_PORT;
 constexpr uint32_t SIM_DEFAULT_BAUD = 9600;
 constexpr std::string_view SIM_DEFAULT_FORMAT = "n,8,1";
 

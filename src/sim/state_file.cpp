@@ -9,6 +9,8 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "link/hex_codec.h"
+
 namespace qv31 {
 namespace {
 
@@ -35,45 +37,11 @@ constexpr std::array<AreaKey, 3> kAreaKeys = {{
 using OrderedJson = nlohmann::ordered_json;
 
 OrderedJson HexRows(std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   OrderedJson rows = OrderedJson::array();
   for (size_t at = 0; at < bytes.size(); at += BYTES_PER_ROW) {
-    std::string row;
-    for (size_t i = at; i < std::min(bytes.size(), at + BYTES_PER_ROW); ++i) {
-      if (i != at) row += ' ';
-      row += kDigits[bytes[i] >> 4];
-      row += kDigits[bytes[i] & 0x0F];
-    }
-    rows.push_back(row);
+    rows.push_back(HexText(bytes.subspan(at, std::min(bytes.size() - at, BYTES_PER_ROW))));
   }
   return rows;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Hex digits in pairs, blanks anywhere between pairs.
-bool ParseHex(const std::string& text, std::vector<uint8_t>& out) {
-  int high = -1;
-  for (const char c : text) {
-    if (c == ' ' || c == '\t') {
-      if (high >= 0) return false;
-      continue;
-    }
-    const int v = HexValue(c);
-    if (v < 0) return false;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<uint8_t>(high << 4 | v));
-      high = -1;
-    }
-  }
-  return high < 0;
 }
 
 bool ReadArea(const json& doc, const AreaKey& key, std::vector<uint8_t>& out, std::string& error) {
@@ -94,10 +62,10 @@ bool ReadArea(const json& doc, const AreaKey& key, std::vector<uint8_t>& out, st
   }
   bool ok = true;
   if (bytes->is_string()) {
-    ok = ParseHex(bytes->get<std::string>(), out);
+    ok = DecodeHex(bytes->get<std::string>(), out);
   } else if (bytes->is_array()) {
     for (const json& row : *bytes)
-      ok = ok && row.is_string() && ParseHex(row.get<std::string>(), out);
+      ok = ok && row.is_string() && DecodeHex(row.get<std::string>(), out);
   } else {
     ok = false;
   }

@@ -43,8 +43,9 @@ std::optional<std::vector<uint8_t>> StreamFramer::Next(uint64_t nowMs) {
     Skip(PreambleStart(buffer_));
     if (buffer_.empty()) break;
     size_t size = REQUEST_MIN_SIZE;
-    if (buffer_.size() >= static_cast<size_t>(FRAME_HEADER_SIZE) && CarriesPayload(buffer_[9])) {
-      const size_t length = buffer_[12] | (buffer_[13] << 8);
+    const auto header = DecodeHeader(buffer_);
+    if (header && CarriesPayload(header->opCode)) {
+      const size_t length = header->length;
       if (length > static_cast<size_t>(FRAME_PAYLOAD_MAX)) {
         Skip(1);
         continue;

@@ -22,6 +22,8 @@ class UdpLink {
   bool Open(std::string_view addressText, int32_t port);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  // The socket, for a readiness notifier; -1 while closed.
+  int Fd() const { return fd_; }
 
   // Sends one datagram. -1 for a bad argument; 0 when nothing was sent (closed, no target,
   // send error); else `length`.

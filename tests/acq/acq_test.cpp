@@ -136,24 +136,5 @@ TEST(AcqGrid, ClearEmptiesCellsNotNumbersNorImage) {
   EXPECT_EQ(grid.SetCell(255, COL_CHANNEL, "x"), -1);
 }
 
-TEST(AcqFrames, FourReadsAndFourBlockWrites) {
-  AcqTable table;
-  for (int i = 0; i < ACQ_IMAGE_SIZE; ++i) table.Bytes()[i] = static_cast<uint8_t>(i / 3);
-  const auto reads = QueryAcqFrames();
-  const auto writes = SetAcqFrames(table);
-  ASSERT_EQ(reads.size(), 4u);
-  ASSERT_EQ(writes.size(), 4u);
-  for (int k = 0; k < 4; ++k) {
-    const Bytes& r = reads[static_cast<size_t>(k)];
-    const Bytes& w = writes[static_cast<size_t>(k)];
-    ASSERT_EQ(r.size(), 16u);
-    ASSERT_EQ(w.size(), 528u);
-    EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 14), (Bytes{2, 2, 0, uint8_t(2 * k), 0, 2}));
-    EXPECT_EQ(Bytes(w.begin() + 8, w.begin() + 14), (Bytes{2, 1, 0, uint8_t(2 * k), 0, 2}));
-    EXPECT_TRUE(std::equal(w.begin() + 14, w.end() - 2, table.Bytes().begin() + 512 * k));
-    EXPECT_TRUE(CheckFrameCrc(w.data(), 526, w[526], w[527]));
-  }
-}
-
 }  // namespace
 }  // namespace qv31

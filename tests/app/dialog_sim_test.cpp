@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/dialog_harness.h"
+#include "session/trace_text.h"
 #include "sim/sim_process.h"
 #include "sim/state_file.h"
 

@@ -144,7 +144,7 @@ TEST(DialogLink, UdpOpenConnectsWithElevenFramesAndSavesFirst) {
   EXPECT_NE(ini.find("网络端口=" + std::to_string(rig.gateway.port)), std::string::npos);
   EXPECT_EQ(ini.find("延时"), std::string::npos);
   EXPECT_EQ(rig.view.Text(IDC_OPEN_CLOSE), "关闭");
-  EXPECT_TRUE(rig.timers.Running(TIMER_CONNECT));
+  EXPECT_EQ(rig.dlg->Engine().Phase(), EnginePhase::Connect);
   for (const int id : {IDC_MODE, IDC_LINK_PORT, IDC_LINK_BAUD, IDC_LINK_FORMAT, IDC_LINK_ADDRESS}) {
     EXPECT_FALSE(rig.view.IsEnabled(id)) << id;
   }
@@ -160,8 +160,8 @@ TEST(DialogLink, UdpOpenConnectsWithElevenFramesAndSavesFirst) {
                                              BlockRead(1), BlockRead(2), BlockRead(3), BlockRead(0),
                                              BlockRead(1), BlockRead(2), BlockRead(3)};
   EXPECT_EQ(Headers(rig.gateway.received), expected);
-  EXPECT_FALSE(rig.timers.Running(TIMER_CONNECT));
-  EXPECT_TRUE(rig.timers.Running(TIMER_ENGINE));
+  EXPECT_EQ(rig.dlg->Engine().Phase(), EnginePhase::Normal);
+  EXPECT_FALSE(rig.timers.Running(TIMER_ENGINE)) << "no ticks while nothing is left to do";
 
   // The simulator's values in the controls.
   const FakeView& v = rig.view;

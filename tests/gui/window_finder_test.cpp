@@ -18,14 +18,6 @@ namespace {
 
 class FinderTest : public WindowTest {
  protected:
-  // The one control of the window or its search dialog with this accessible name.
-  template <typename W = QWidget>
-  W* Named(const char* name) const {
-    for (W* w : window_->findChildren<W*>()) {
-      if (w->accessibleName() == QString::fromUtf8(name)) return w;
-    }
-    return nullptr;
-  }
   // Counts the event loop's turns while `done` does not hold: a frozen window counts none.
   int TicksUntil(const std::function<bool()>& done, int ms = 10000) {
     int ticks = 0;
@@ -75,7 +67,7 @@ TEST_F(FinderTest, SearchListsTheGatewaysAndTheChosenOneBecomesTheTarget) {
   EXPECT_EQ(Text(IDC_LINK_ADDRESS), "127.0.0.3");
   EXPECT_EQ(Text(IDC_LINK_TARGET_PORT).toStdString(), port);
   EXPECT_FALSE(search.isVisible());
-  Click(IDC_OPEN_CLOSE);
+  Click("打开/关闭");
   ASSERT_TRUE(WaitFor([&] { return Text(IDC_STATUS) == "执行完成"; }));
   EXPECT_EQ(Text(IDC_VERSION), "网关三号");
   EXPECT_FALSE(Named("搜索网关")->isEnabled()) << "no search while the link is open";
@@ -87,15 +79,14 @@ TEST_F(FinderTest, DetectSetsTheBaudAndFormatTheGatewayAnswersAt) {
   LineGateway gateway(pty, 115200, 1, "检测网关");
   window_->View().SetChecked(IDC_MODE, true);
   window_->Dialog().OnModeCheck();
-  QTest::keyClicks(Control<QComboBox>(IDC_LINK_PORT)->lineEdit(),
-                   QString::fromStdString(pty.slavePath));
+  QTest::keyClicks(Named<QComboBox>("串口号")->lineEdit(), QString::fromStdString(pty.slavePath));
   QPushButton* detect = Named<QPushButton>("检测串口参数");
   ASSERT_TRUE(detect->isVisible());
   EXPECT_FALSE(Named("搜索网关")->isVisible());
   auto* progress = window_->findChild<QProgressBar*>(QStringLiteral("progress"));
   QTest::mouseClick(detect, Qt::LeftButton);
   EXPECT_EQ(detect->text(), "取消");
-  EXPECT_FALSE(Control(IDC_OPEN_CLOSE)->isEnabled());
+  EXPECT_FALSE(Named("打开/关闭")->isEnabled());
   EXPECT_TRUE(progress->isVisible());
   EXPECT_EQ(progress->maximum(), 54);
   ASSERT_TRUE(WaitFor([&] { return detect->text() == "检测"; }));
@@ -103,7 +94,7 @@ TEST_F(FinderTest, DetectSetsTheBaudAndFormatTheGatewayAnswersAt) {
   EXPECT_EQ(Text(IDC_LINK_BAUD), "115200");
   EXPECT_EQ(Text(IDC_LINK_FORMAT), "n,8,1");
   EXPECT_EQ(Text(IDC_STATUS), "检测完成：115200 n,8,1 检测网关");
-  EXPECT_TRUE(Control(IDC_OPEN_CLOSE)->isEnabled());
+  EXPECT_TRUE(Named("打开/关闭")->isEnabled());
   window_->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-detect-%1.png")
                            .arg(QGuiApplication::platformName()));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -32,6 +33,20 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
   return true;
 }
 
+// The roles a screen reader offers the operator as controls (labels and frames are not).
+inline bool IsControl(QAccessibleInterface* a) {
+  switch (a->role()) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::Table:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The real window in a fresh settings directory, with no serial ports on the system.
 class WindowTest : public ::testing::Test {
  protected:
@@ -52,16 +67,26 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   }
 
+  // The control a screen reader names `name` (its accessible name or description), as an
+  // operator who cannot see the window finds it; null unless exactly one.
   template <typename W = QWidget>
-  W* Control(int id) const {
-    return window_->findChild<W*>(QStringLiteral("c%1").arg(id));
+  W* Named(const QString& name) const {
+    W* found = nullptr;
+    for (W* w : window_->findChildren<W*>()) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+      if (a == nullptr || !IsControl(a)) continue;
+      if (a->text(QAccessible::Name) != name && a->text(QAccessible::Description) != name) continue;
+      if (found != nullptr) return nullptr;
+      found = w;
+    }
+    return found;
   }
-  QTableView* List() const { return Control<QTableView>(IDC_ACQ_LIST); }
+  QTableView* List() const { return Named<QTableView>(QStringLiteral("采集管理参数")); }
   QString Text(int id) const { return QString::fromStdString(window_->View().Text(id)); }
   QString Cell(int row, int column) const {
     return List()->model()->index(row, column).data().toString();
   }
-  void Click(int id) const { QTest::mouseClick(Control(id), Qt::LeftButton); }
+  void Click(const QString& name) const { QTest::mouseClick(Named(name), Qt::LeftButton); }
   // A real click on a cell of the list's viewport.
   void ClickCell(int row, int column) const {
     QTableView* list = List();

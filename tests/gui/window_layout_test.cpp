@@ -2,6 +2,7 @@
 // and Esc, the about box.
 #include <QAccessible>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
 #include <map>
 
@@ -11,13 +12,13 @@
 namespace qv31::guitest {
 namespace {
 
-struct Named {
+struct NamedControl {
   int id;
   const char* name;
 };
 
 // The names a screen reader announces, one per control.
-constexpr Named kNames[] = {
+constexpr NamedControl kNames[] = {
     {1065, "串口"},
     {1065, "通信口"},
     {1000, "串口号"},
@@ -88,26 +89,13 @@ constexpr Named kNames[] = {
     {2, "退出"},
 };
 
-bool IsControl(QAccessibleInterface* a) {
-  switch (a->role()) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::Table:
-      return true;
-    default:
-      return false;
-  }
-}
-
 TEST_F(WindowTest, EveryControlIsFoundByItsOwnAccessibleName) {
   std::vector<QWidget*> controls;
   for (QWidget* w : window_->findChildren<QWidget*>()) {
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     if (a != nullptr && IsControl(a)) controls.push_back(w);
   }
-  for (const Named& named : kNames) {
+  for (const NamedControl& named : kNames) {
     std::vector<QString> found;
     for (QWidget* w : controls) {
       QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
@@ -140,18 +128,19 @@ TEST_F(WindowTest, EveryControlIsFoundByItsOwnAccessibleName) {
 TEST_F(WindowTest, EnterDoesNothingAndEscEndsTheWindow) {
   bool ended = false;
   QObject::connect(window_.get(), &QDialog::finished, [&] { ended = true; });
-  for (const int id : {IDC_OPEN_CLOSE, IDC_MODE, IDC_GROUP, IDC_LINK_BAUD, IDC_ACQ_LIST}) {
-    QWidget* w = Control(id);
+  for (const char* name : {"打开/关闭", "通信口", "4G参数 组号", "软件参数 波特率"}) {
+    QWidget* w = Named(QString::fromUtf8(name));
+    ASSERT_NE(w, nullptr) << name;
     w->setFocus();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
       QTest::keyClick(w, key);
-      EXPECT_TRUE(window_->isVisible()) << id;
+      EXPECT_TRUE(window_->isVisible()) << name;
     }
   }
   EXPECT_EQ(Text(IDC_OPEN_CLOSE), "打开");  // Enter on the focused button did not press it
   EXPECT_FALSE(ended);
 
-  QTest::keyClick(Control(IDC_GROUP), Qt::Key_Escape);
+  QTest::keyClick(Named("4G参数 组号"), Qt::Key_Escape);
   EXPECT_TRUE(ended);
   EXPECT_FALSE(window_->isVisible());
 }
@@ -169,11 +158,63 @@ TEST_F(WindowTest, F1OpensTheAboutBoxWithTheProgramsVersionAndIcon) {
     if (auto* icon = about->findChild<QLabel*>("labelIcon")) iconShown = !icon->pixmap().isNull();
     QTest::keyClick(about, Qt::Key_Return);  // "确定"
   });
-  QTest::keyClick(Control(IDC_GROUP), Qt::Key_F1);
+  QTest::keyClick(Named("4G参数 组号"), Qt::Key_F1);
   EXPECT_EQ(title, "关于 QV31");
   EXPECT_EQ(line, "QV31，1.2.3.4 版");
   EXPECT_TRUE(iconShown);
   EXPECT_TRUE(window_->isVisible());
+}
+
+// A screen reader's toggle clicks nothing; the mode follows the mark all the same, and a
+// switch leaves the window's size and every control where it was.
+TEST_F(WindowTest, TheModeFollowsTheCheckBoxAndASwitchMovesNothing) {
+  auto places = [&] {
+    std::map<QString, QRect> at;
+    for (QWidget* w : window_->findChildren<QWidget*>()) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+      if (a == nullptr || !IsControl(a) || w->isHidden()) continue;
+      at[w->accessibleDescription()] = QRect(w->mapTo(window_.get(), QPoint(0, 0)), w->size());
+    }
+    return at;
+  };
+  QWidget* mode = Named("通信口");
+  const QSize size = window_->size();
+  const auto serial = places();
+  ASSERT_TRUE(serial.contains("串口号"));
+  for (const char* expected : {"网口", "串口"}) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(mode);
+    a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(Text(IDC_MODE), expected);
+    EXPECT_EQ(window_->size(), size) << expected;
+    const auto now = places();
+    EXPECT_EQ(now.contains("目标地址"), QString(expected) == "网口");
+    EXPECT_EQ(now.contains("串口号"), QString(expected) == "串口");
+    for (const auto& [name, rect] : now) {
+      // The open button alone is centred again when "停止采集" is hidden.
+      if (serial.contains(name) && name != "打开/关闭") {
+        EXPECT_EQ(rect, serial.at(name)) << name.toStdString() << " in " << expected;
+      }
+    }
+  }
+}
+
+// Shift+F10 and the Menu key open the window's menu, wherever the focus is, with the keys
+// that reach its entries directly.
+TEST_F(WindowTest, TheMenuOpensFromTheKeyboardAndNamesItsKeys) {
+  for (const auto& [key, modifiers] :
+       {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (const QAction* action : menu->actions()) {
+        entries << action->text() + " " + action->shortcut().toString();
+      }
+      menu->close();
+    });
+    QTest::keyClick(List(), key, modifiers);
+    EXPECT_EQ(entries, QStringList({"关于 QV31(&A)... F1", "通信记录 F12"})) << key;
+  }
 }
 
 }  // namespace

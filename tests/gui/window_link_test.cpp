@@ -1,9 +1,12 @@
 // The window against the real simulator over UDP on 127.0.0.1: what an open shows, and what
 // each group's "设置" changes in the gateway.
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QPalette>
 #include <QProgressBar>
+#include <QScreen>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,18 +54,18 @@ class LinkTest : public WindowTest {
     return diff;
   }
   // Presses a command button and waits until the exchange it started has ended.
-  bool Run(int id) const {
-    Click(id);
-    return WaitFor([&] { return Control(id)->isEnabled() && Text(IDC_STATUS) == "执行完成"; });
+  bool Run(const QString& name) const {
+    Click(name);
+    return WaitFor([&] { return Named(name)->isEnabled() && Text(IDC_STATUS) == "执行完成"; });
   }
+  // Opens the link and waits until the gateway has been read.
+  bool OpenLink() const { return Run(QStringLiteral("打开/关闭")); }
 
   simtest::SimProcess sim_;
 };
 
 TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
-  Click(IDC_OPEN_CLOSE);
-  ASSERT_TRUE(WaitFor(
-      [&] { return Text(IDC_STATUS) == "执行完成" && Control(IDC_QUERY_ALL)->isEnabled(); }));
+  ASSERT_TRUE(OpenLink());
   EXPECT_EQ(Text(IDC_OPEN_CLOSE), "关闭");
 
   // The factory state of the simulator, as the window shows it.
@@ -98,18 +101,18 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
   struct Set {
     const char* group;
     std::function<void()> change;
-    int button;
+    const char* button;
     std::vector<Position> changed;
   };
   const Set sets[] = {
-      {"4G", [&] { window_->View().SetText(IDC_STATION, "7"); }, IDC_4G_SET, {{AREA_PARAMS, 3}}},
+      {"4G", [&] { window_->View().SetText(IDC_STATION, "7"); }, "4G参数 设置", {{AREA_PARAMS, 3}}},
       {"port 2",
        [&] { window_->View().ComboSelect(IDC_PORT2_BAUD, 6); },  // "38400", code 9
-       IDC_PORT2_SET,
+       "串口2 设置",
        {{AREA_PARAMS, 314}}},
       {"network",
        [&] { window_->View().SetText(IDC_CH1_PORT, "9001"); },
-       IDC_NET_SET,
+       "网口参数 设置",
        {{AREA_PARAMS, 182}}},
       {"acquisition",
        [&] {
@@ -118,13 +121,13 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
          QTest::keyClicks(window_->View().CellEdit(), "9");
          QTest::keyClick(window_->View().CellEdit(), Qt::Key_Return);
        },
-       IDC_ACQ_SET,
+       "采集管理参数 设置",
        {{AREA_TABLE, 2}, {AREA_TABLE, 8 + 2}}},
   };
   for (const Set& set : sets) {
     const GatewayMemory before = Memory();
     set.change();
-    ASSERT_TRUE(Run(set.button)) << set.group;
+    ASSERT_TRUE(Run(QString::fromUtf8(set.button))) << set.group;
     EXPECT_EQ(Changed(before, Memory()), set.changed) << set.group;
   }
 }
@@ -132,12 +135,12 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndEachSetWritesOnlyItsOwnBytes) {
 TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
   auto* progress = window_->findChild<QProgressBar*>(QStringLiteral("progress"));
   ASSERT_NE(progress, nullptr);
-  Click(IDC_OPEN_CLOSE);
+  Click("打开/关闭");
   ASSERT_TRUE(WaitFor([&] { return progress->isVisible(); })) << "a running open shows progress";
   window_->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-progress-%1.png")
                            .arg(QGuiApplication::platformName()));
-  ASSERT_TRUE(WaitFor(
-      [&] { return Text(IDC_STATUS) == "执行完成" && Control(IDC_QUERY_ALL)->isEnabled(); }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Text(IDC_STATUS) == "执行完成" && Named("查询全部")->isEnabled(); }));
   EXPECT_FALSE(progress->isVisible());
 
   QTest::keyClick(window_.get(), Qt::Key_F12);
@@ -184,8 +187,118 @@ TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {
   EXPECT_TRUE(slave.data(Qt::BackgroundRole).isValid());
   EXPECT_TRUE(slave.data(Qt::ToolTipRole).toString().contains("247"))
       << slave.data(Qt::ToolTipRole).toString().toStdString();
-  ASSERT_TRUE(Run(IDC_ACQ_SET));
+  ASSERT_TRUE(Run("采集管理参数 设置"));
   EXPECT_EQ(Memory().AreaBytes(AREA_TABLE)[8 + 2], 248);
+}
+
+// A row typed from the keyboard alone: arrows to a cell, F2 or Enter opens its editor, Tab
+// commits and opens the next one; the focus never leaves the list for a button.
+TEST_F(LinkTest, ARowTypedFromTheKeyboardGoesOnTheWire) {
+  ASSERT_TRUE(OpenLink());
+  QTableView* list = List();
+  list->setFocus();
+  list->setCurrentIndex(list->model()->index(0, 0));
+  QWidget* popup = window_->View().CellCombo()->view();
+  auto inList = [&] {
+    QWidget* focus = QApplication::focusWidget();
+    return focus == list || list->isAncestorOf(focus) || popup->isAncestorOf(focus) ||
+           focus == popup;
+  };
+  QTest::keyClick(list, Qt::Key_Right);  // to "通道号"
+  QTest::keyClick(list, Qt::Key_F2);
+  ASSERT_TRUE(WaitFor([&] { return popup->isVisible(); })) << "the drop-down opens at once";
+  struct Step {
+    std::vector<Qt::Key> keys;  // typed into the open editor, then Tab
+    bool combo;
+  };
+  const Step steps[] = {
+      {{Qt::Key_Home, Qt::Key_Down, Qt::Key_Down}, true},  // "COM3"
+      {{Qt::Key_1, Qt::Key_7}, false},                     // slave 17
+      {{Qt::Key_Home, Qt::Key_Down, Qt::Key_Down}, true},  // "03-R"
+      {{Qt::Key_1, Qt::Key_0, Qt::Key_0}, false},
+      {{Qt::Key_1, Qt::Key_0}, false},
+      {{Qt::Key_2, Qt::Key_0}, false},  // buffer, the row's last editable cell
+  };
+  for (const Step& step : steps) {
+    ASSERT_TRUE(WaitFor([&] { return !step.combo || popup->isVisible(); }));
+    QWidget* editor = step.combo ? popup : static_cast<QWidget*>(window_->View().CellEdit());
+    ASSERT_TRUE(WaitFor([&] { return editor->hasFocus(); }));
+    for (const Qt::Key key : step.keys) QTest::keyClick(editor, key);
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_TRUE(inList());
+  }
+  // Tab went on to the next row's "通道号"; Esc drops it, Shift+Tab is not needed.
+  ASSERT_TRUE(WaitFor([&] { return popup->isVisible(); }));
+  EXPECT_EQ(list->currentIndex(), list->model()->index(1, COL_CHANNEL));
+  QTest::keyClick(popup, Qt::Key_Escape);
+  ASSERT_TRUE(WaitFor([&] { return !window_->View().CellCombo()->isVisible(); }));
+  EXPECT_TRUE(inList());
+  QTest::keyClick(list, Qt::Key_Space);  // would press a button that had taken the focus
+  EXPECT_EQ(Text(IDC_OPEN_CLOSE), "关闭");
+
+  // Shift+Tab from the buffer cell back to "变量个数", Enter to commit there.
+  list->setCurrentIndex(list->model()->index(0, COL_BUFFER));
+  QTest::keyClick(list, Qt::Key_Return);
+  ASSERT_TRUE(WaitFor([&] { return window_->View().CellEdit()->hasFocus(); }));
+  QTest::keyClick(window_->View().CellEdit(), Qt::Key_Tab, Qt::ShiftModifier);
+  ASSERT_TRUE(WaitFor([&] { return window_->View().CellEdit()->hasFocus(); }));
+  EXPECT_EQ(list->currentIndex(), list->model()->index(0, COL_COUNT));
+  QTest::keyClicks(window_->View().CellEdit(), "12");
+  QTest::keyClick(window_->View().CellEdit(), Qt::Key_Return);
+  EXPECT_TRUE(inList());
+
+  ASSERT_TRUE(Run("采集管理参数 设置"));
+  const auto table = Memory().AreaBytes(AREA_TABLE);
+  // Row 1's record: channel, type, slave, start (big-endian), count, buffer (big-endian).
+  const std::vector<int> row1(table.begin() + 8, table.begin() + 16);
+  EXPECT_EQ(row1, (std::vector<int>{2, 3, 17, 0, 100, 12, 0, 20}));
+}
+
+// On the screen it is given (ctest runs it on 1024 x 768 and on 1600 x 1000): the window
+// opens inside it with every control reachable and no header or value cut, and the room it
+// gains when enlarged goes to the list.
+TEST_F(LinkTest, TheWindowFitsItsScreenAndTheListTakesTheRoomItGains) {
+  QScreen* screen = window_->screen();
+  const QRect room = screen->availableGeometry();
+  if (room.width() < 1024 || room.height() < 768) GTEST_SKIP() << "for screens from 1024x768";
+  ASSERT_TRUE(OpenLink());
+  QTableView* list = List();
+  const QString size = QStringLiteral("%1x%2").arg(room.width()).arg(room.height());
+  const QString dir = QStringLiteral(QV31_SCREENSHOT_DIR "/screenshots");
+  QDir().mkpath(dir);
+  auto check = [&](const QString& when) {
+    QTest::qWait(50);  // the layout settles
+    EXPECT_TRUE(room.contains(window_->frameGeometry())) << when.toStdString();
+    for (QWidget* w : window_->findChildren<QWidget*>()) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+      if (a == nullptr || !IsControl(a) || !w->isVisible() || w->parent() == list->viewport()) {
+        continue;
+      }
+      const QRect at(w->mapTo(window_.get(), QPoint(0, 0)), w->size());
+      const int least = w->minimumWidth() > 0 ? w->minimumWidth() : w->minimumSizeHint().width();
+      EXPECT_TRUE(window_->rect().contains(at) && at.width() >= least)
+          << w->accessibleDescription().toStdString() << " " << when.toStdString();
+    }
+    const QFontMetrics cell = list->fontMetrics();
+    const QFontMetrics header = list->horizontalHeader()->fontMetrics();
+    for (int c = 0; c < ACQ_COLUMN_COUNT; ++c) {
+      const int width = list->columnWidth(c);
+      const QString title = list->model()->headerData(c, Qt::Horizontal).toString();
+      EXPECT_GT(width, header.horizontalAdvance(title)) << title.toStdString();
+      for (int r = 0; r < ACQ_ROW_COUNT; ++r) {
+        EXPECT_GT(width, cell.horizontalAdvance(Cell(r, c))) << r << "," << c;
+      }
+    }
+    screen->grabWindow(0).save(dir + "/qv31-config-" + size + when + ".png");
+  };
+  auto rows = [&] { return list->rowAt(list->viewport()->height() - 1) + 1; };
+  check("");
+  const int before = rows();
+  window_->move(room.topLeft());
+  window_->resize(room.size() - (window_->frameGeometry().size() - window_->size()));
+  check("-grown");
+  EXPECT_GT(rows(), before + 3);
+  EXPECT_EQ(list->horizontalHeader()->length(), list->viewport()->width()) << "no empty band";
 }
 
 // A pseudo-terminal that discovery does not list, typed into the ports' list, opens the link.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Unpacks the .deb into a temporary root and checks that what it holds runs: each program's
 # --version names the package's version, qv31ctl --help works, each program has its manual
-# page, and the window comes with its desktop entry, metainfo and icons.
+# page, the package depends on a CJK font and states its licence, and the window comes with
+# its desktop entry, metainfo and icons.
 # Usage: tests/install/check_deb.sh PACKAGE.deb
 set -euo pipefail
 deb=$1
@@ -13,6 +14,12 @@ faults=0
 fail() { echo "check_deb: $*" >&2; faults=$((faults + 1)); }
 
 dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "Depends names no libc6: shlibdeps did not run"
+# The window's labels are Chinese: the package brings a font that has them.
+dpkg-deb -I "$deb" | grep -q '^ Depends:.*fonts-noto-cjk | fonts-wqy-microhei' ||
+  fail "Depends names no CJK font"
+copyright=$root/usr/share/doc/qv31/copyright
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" &&
+  grep -q '^License: Expat' "$copyright" || fail "copyright is not DEP-5 with the MIT (Expat) licence"
 
 # The window needs no display for --help and --version, but Qt may look for one at start.
 export QT_QPA_PLATFORM=offscreen

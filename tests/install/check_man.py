@@ -7,12 +7,15 @@ Compared both ways: every option named anywhere in --help against the options in
 item tags (.TP); the commands and keys that begin an item line of --help against the page's item
 tags; the exit statuses after "exit status:" in --help against the page's EXIT STATUS items; and
 each key's values, word for word. Every *.ini or *.csv file that --help names must be in FILES.
-The page must also format without a warning from man.
+The page must also format without a warning from man, with no line wider than 80 columns and
+every item tag on one line of its own (a tag continued past .TP's one line lands in the item's
+text).
 """
 import re
 import shlex
 import subprocess
 import sys
+import unicodedata
 
 OPTION = re.compile(r"(?<![\w-])(--[a-z][a-z0-9-]*)")
 NAME_WORD = re.compile(r"[a-z0-9][a-z0-9._]*$")
@@ -94,6 +97,16 @@ def help_items(text):
     return found
 
 
+def width(line):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in line)
+
+
+def rendered(page):
+    env = {"MANWIDTH": "80", "PATH": "/usr/bin:/bin", "LANG": "C.UTF-8"}
+    return subprocess.run(["man", "-E", "UTF-8", "-l", page], capture_output=True, text=True,
+                          env=env).stdout
+
+
 def main():
     page, program = sys.argv[1], sys.argv[2]
     text = read_help(program)
@@ -130,6 +143,15 @@ def main():
                           capture_output=True, text=True)
     if lint.returncode != 0 or lint.stderr.strip():
         faults.append(f"man reports: {lint.stderr.strip()}")
+
+    for number, line in enumerate(rendered(page).splitlines(), 1):
+        if width(line) > 80:
+            faults.append(f"line {number} of the page at 80 columns is {width(line)} wide")
+    with open(page, encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    for number, line in enumerate(lines, 1):
+        if line == ".TP" and ".br" in lines[number:number + 4]:
+            faults.append(f"the item tag after line {number} spans more than one line")
 
     for fault in faults:
         print(f"{page}: {fault}", file=sys.stderr)

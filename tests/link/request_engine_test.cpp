@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -19,17 +17,14 @@ struct Sent {
   Bytes bytes;
 };
 
-// Fakes for time, the link, the window timers and the window: the engine's four seams.
-struct Rig : BlockTransport, TimerService, EngineHost {
+// Fakes for time, the link and the engine's client: the engine's three seams.
+struct Rig : BlockTransport, EngineClient {
   uint32_t now = 0;
   std::deque<Bytes> incoming;  // delivered one per tick
   std::vector<Sent> sent;
-  std::map<int, uint32_t> timers;
-  std::vector<std::string> status;
+  std::vector<ExchangeOutcome> ended;
   std::vector<std::pair<FrameHeader, uint32_t>> stored;  // row header, time
-  bool buttons = false;
-  int closes = 0;
-  RequestEngine engine{*this, *this, *this, [this] { return now; }};
+  RequestEngine engine{*this, *this, [this] { return now; }};
 
   bool ReceiveBlock(uint8_t* buffer, int32_t& length) override {
     if (incoming.empty()) return false;
@@ -42,18 +37,16 @@ struct Rig : BlockTransport, TimerService, EngineHost {
     sent.push_back({now, Bytes(data, data + length)});
     return true;
   }
-  void StartTimer(int id, uint32_t period) override { timers[id] = period; }
-  void KillTimer(int id) override { timers.erase(id); }
   void StoreReply(const AcceptedReply& row, const uint8_t*) override {
     stored.push_back({{row.area, row.opCode, static_cast<uint16_t>(row.address),
                        static_cast<uint16_t>(row.length)},
                       now});
   }
-  void SetCommandButtonsEnabled(bool on) override { buttons = on; }
-  void SetStatusText(std::string_view t) override { status.emplace_back(t); }
-  void CloseLink() override {
-    ++closes;
-    timers.clear();
+  void ExchangeEnded(const ExchangeOutcome& o) override { ended.push_back(o); }
+  std::vector<ExchangeEnd> Ends() const {
+    std::vector<ExchangeEnd> e;
+    for (const ExchangeOutcome& o : ended) e.push_back(o.end);
+    return e;
   }
 
   void Queue(const FrameHeader& h) {
@@ -63,14 +56,10 @@ struct Rig : BlockTransport, TimerService, EngineHost {
   static Bytes Reply(const FrameHeader& h) {
     return EncodeFrame(h, Bytes(h.opCode == OP_READ_REPLY ? h.length : 0, 0x22));
   }
-  // Runs the active engine timer every 10 ms until `until` (inclusive).
+  // Ticks the engine every 10 ms until `until` (inclusive).
   void RunUntil(uint32_t until) {
     while (static_cast<int32_t>(until - now) >= 0) {
-      if (timers.count(TIMER_CONNECT)) {
-        engine.ConnectTick();
-      } else if (timers.count(TIMER_ENGINE)) {
-        engine.EngineTick();
-      }
+      engine.Tick();
       now += 10;
     }
   }
@@ -92,10 +81,7 @@ const FrameHeader kReplyIdent{AREA_IDENT, OP_READ_REPLY, 0, 18};
 
 class EngineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    rig.engine.SetReplyTimeoutMs(500);
-    rig.timers[TIMER_ENGINE] = 10;
-  }
+  void SetUp() override { rig.engine.SetReplyTimeoutMs(500); }
   Rig rig;
 };
 
@@ -106,10 +92,10 @@ TEST_F(EngineTest, SilentGatewayRepeatsTwiceThenTimesOut) {
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
   EXPECT_EQ(rig.sent[1].bytes, rig.sent[0].bytes);
   EXPECT_EQ(rig.sent[2].bytes, rig.sent[0].bytes);
-  EXPECT_TRUE(rig.status.empty()) << "the second repeat waits its full time-out";
+  EXPECT_TRUE(rig.ended.empty()) << "the second repeat waits its full time-out";
   rig.RunUntil(1530);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
-  EXPECT_TRUE(rig.buttons);
+  ASSERT_EQ(rig.ended.size(), 1u);
+  EXPECT_EQ(rig.ended[0], (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 2}));
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0) << "rest of the queue discarded";
   rig.RunUntil(3000);
   EXPECT_EQ(rig.sent.size(), 3u);
@@ -128,27 +114,27 @@ TEST_F(EngineTest, ReplyInTheTickOfTheRepeatWinsAndNextGoesOnTheFollowingTick) {
   EXPECT_EQ(rig.sent[1].at, 520u);
   rig.incoming.push_back(Rig::Reply(kReplyPort1));
   rig.RunUntil(550);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
-  EXPECT_TRUE(rig.buttons);
+  const ExchangeOutcome done{ExchangeEnd::Done, EnginePhase::Normal, 2, 2};
+  EXPECT_EQ(rig.ended, std::vector<ExchangeOutcome>{done});
 }
 
 TEST_F(EngineTest, AnswerToTheSecondRepeatCompletes) {
   struct Case {
     uint32_t replyAt;  // the block is taken on this tick
-    const char* status;
+    ExchangeEnd end;
   };
-  const Case cases[] = {{1420, "执行完成"}, {1530, "执行完成"}, {1540, "通信超时"}};
+  const Case cases[] = {
+      {1420, ExchangeEnd::Done}, {1530, ExchangeEnd::Done}, {1540, ExchangeEnd::TimedOut}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.replyAt);
     Rig r;
     r.engine.SetReplyTimeoutMs(500);
-    r.timers[TIMER_ENGINE] = 10;
     r.Queue(kRead4G);
     r.RunUntil(c.replyAt - 10);
     r.incoming.push_back(Rig::Reply(kReply4G));
     r.RunUntil(c.replyAt + 20);
     EXPECT_EQ(r.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
-    EXPECT_EQ(r.status, std::vector<std::string>{c.status});
+    EXPECT_EQ(r.Ends(), std::vector<ExchangeEnd>{c.end});
   }
 }
 
@@ -159,11 +145,11 @@ TEST_F(EngineTest, LateReplyForAnotherRequestIsStoredButDoesNotComplete) {
   rig.RunUntil(100);
   EXPECT_EQ(rig.stored.size(), 1u);
   EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
-  EXPECT_TRUE(rig.status.empty());
+  EXPECT_TRUE(rig.ended.empty());
   rig.incoming.push_back(Rig::Reply(kReplyPort1));
   rig.RunUntil(200);
   EXPECT_EQ(rig.stored.size(), 2u);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+  EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::Done});
 }
 
 // What the observer is told, and the progress the window shows, over a session with a silent
@@ -193,7 +179,7 @@ TEST_F(EngineTest, ObserverHearsEveryBlockWithItsFateAndProgressCountsAnswers) {
   rig.incoming.push_back(Bytes{0x55});
   rig.incoming.push_back(Rig::Reply(kReplyPort1));
   rig.RunUntil(700);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+  EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::Done});
   EXPECT_EQ(rig.engine.Progress(), (ExchangeProgress{0, 0}));
   using F = BlockFate;
   const std::vector<std::pair<bool, BlockFate>> expected = {
@@ -207,7 +193,7 @@ TEST_F(EngineTest, UnaskedReplyWhileIdleIsShownWithoutStatus) {
   rig.incoming.push_back(Rig::Reply(kReply4G));
   rig.RunUntil(100);
   EXPECT_EQ(rig.stored.size(), 1u);
-  EXPECT_TRUE(rig.status.empty());
+  EXPECT_TRUE(rig.ended.empty());
   EXPECT_EQ(rig.engine.State(), ExchangeState::Idle);
 }
 
@@ -223,9 +209,10 @@ TEST_F(EngineTest, DuplicateAnswerToARepeatDoesNotCompleteTheNextRequest) {
   rig.incoming.push_back(Rig::Reply(kReply4G));
   rig.RunUntil(1200);
   EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
-  EXPECT_TRUE(rig.status.empty());
+  EXPECT_TRUE(rig.ended.empty());
   rig.RunUntil(2200);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"}) << "the write was never acked";
+  EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::TimedOut})
+      << "the write was never acked";
 }
 
 TEST_F(EngineTest, LateAcknowledgementOfThePreviousBlockDoesNotCompleteTheNext) {
@@ -245,7 +232,7 @@ TEST_F(EngineTest, LateAcknowledgementOfThePreviousBlockDoesNotCompleteTheNext) 
   EXPECT_EQ(rig.sent[3].bytes, rig.sent[2].bytes);
   rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x600, 512}));
   rig.RunUntil(1160);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+  EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::Done});
 }
 
 TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
@@ -253,7 +240,7 @@ TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
   rig.RunUntil(0);
   rig.incoming.push_back(Rig::Reply({AREA_PARAMS, OP_WRITE_ACK, 0, 0}));
   rig.RunUntil(30);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"执行完成"});
+  EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::Done});
 }
 
 TEST_F(EngineTest, TickCounterWrapInTheMiddleOfAnExchange) {
@@ -262,14 +249,14 @@ TEST_F(EngineTest, TickCounterWrapInTheMiddleOfAnExchange) {
   rig.RunUntil(0xFFFFFF00u + 1530);
   const uint32_t t0 = 0xFFFFFF00u;
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{t0, t0 + 510, t0 + 1020}));
-  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
+  EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::TimedOut});
 }
 
 class ConnectPhaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     rig.engine.SetReplyTimeoutMs(500);
-    rig.timers[TIMER_CONNECT] = 10;
+    rig.engine.StartConnect();
     rig.Queue(kReadIdent);
     rig.Queue(kRead4G);
   }
@@ -282,60 +269,25 @@ TEST_F(ConnectPhaseTest, OnlyTheIdentityReplyEndsIt) {
   rig.incoming.push_back(Rig::Reply({AREA_IDENT, OP_READ_REPLY, 0, 12}));
   rig.RunUntil(20);
   EXPECT_TRUE(rig.stored.empty());
-  EXPECT_TRUE(rig.timers.count(TIMER_CONNECT));
+  EXPECT_EQ(rig.engine.Phase(), EnginePhase::Connect);
   rig.incoming.push_back(Rig::Reply(kReplyIdent));
   rig.RunUntil(30);
   ASSERT_EQ(rig.stored.size(), 1u);
   EXPECT_EQ(rig.stored[0].first, kReplyIdent);
-  EXPECT_FALSE(rig.timers.count(TIMER_CONNECT));
-  EXPECT_EQ(rig.timers[TIMER_ENGINE], 10u);
+  EXPECT_EQ(rig.engine.Phase(), EnginePhase::Normal);
   EXPECT_EQ(rig.engine.State(), ExchangeState::Ready);
   rig.RunUntil(40);
   EXPECT_EQ(rig.sent.size(), 2u) << "the engine goes on with the queue";
 }
 
-TEST_F(ConnectPhaseTest, NoAnswerClosesTheLink) {
+TEST_F(ConnectPhaseTest, NoAnswerEndsItTimedOut) {
   rig.RunUntil(1520);
-  EXPECT_EQ(rig.closes, 0);
-  rig.RunUntil(1530);
-  EXPECT_EQ(rig.closes, 1);
+  EXPECT_TRUE(rig.ended.empty());
   rig.RunUntil(2000);
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
-  EXPECT_EQ(rig.closes, 1);
-  EXPECT_EQ(rig.status, std::vector<std::string>{"通信超时"});
-  EXPECT_FALSE(rig.buttons);
+  const ExchangeOutcome timedOut{ExchangeEnd::TimedOut, EnginePhase::Connect, 0, 2};
+  EXPECT_EQ(rig.ended, std::vector<ExchangeOutcome>{timedOut});
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0);
-}
-
-TEST_F(EngineTest, RandomAndMutatedBlocksNeverFault) {
-  std::mt19937 rng(20261206);
-  const std::vector<Bytes> seeds = {Rig::Reply(kReply4G),
-                                    Rig::Reply({AREA_PARAMS, OP_READ_REPLY, 6, 320}),
-                                    Rig::Reply({AREA_TABLE, OP_READ_REPLY, 0x600, 512}),
-                                    Rig::Reply(kReplyIdent), Rig::Reply(kAckParams)};
-  for (int i = 0; i < 100000; ++i) {
-    Bytes b;
-    if (i % 2 == 0) {
-      b.resize(rng() % 1101);
-      for (auto& x : b) x = static_cast<uint8_t>(rng());
-    } else {
-      b = seeds[rng() % seeds.size()];
-      const int edits = 1 + rng() % 4;
-      for (int e = 0; e < edits && !b.empty(); ++e) b[rng() % b.size()] ^= 1 << (rng() % 8);
-      if (rng() % 4 == 0) b.resize(rng() % (b.size() + 1));
-      if (rng() % 3 == 0 && b.size() >= 2) {  // refresh the CRC so the header gets examined
-        const auto crc = ComputeFrameCrc(b.data(), static_cast<uint16_t>(b.size() - 2));
-        b[b.size() - 2] = crc[0];
-        b[b.size() - 1] = crc[1];
-      }
-    }
-    if (b.size() > LINK_BUFFER_SIZE) b.resize(LINK_BUFFER_SIZE);  // the transports cap it
-    if (i % 50 == 0) rig.Queue(kRead4G);
-    rig.incoming.push_back(b);
-    rig.engine.EngineTick();
-    rig.now += 10;
-  }
-  SUCCEED();
 }
 
 }  // namespace

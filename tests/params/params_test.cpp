@@ -9,8 +9,6 @@
 #include "params/four_g_group.h"
 #include "params/network_group.h"
 #include "params/param_block.h"
-#include "params/param_frames.h"
-#include "params/param_keys.h"
 #include "params/port_group.h"
 #include "text/gbk.h"
 
@@ -18,19 +16,6 @@ namespace qv31 {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// Splits a built frame into its header and payload, checking the preamble and CRC.
-struct Parsed {
-  FrameHeader header;
-  Bytes payload;
-};
-Parsed Parse(const Bytes& frame) {
-  std::vector<uint8_t> buffer(LINK_BUFFER_SIZE, 0);
-  std::copy(frame.begin(), frame.end(), buffer.begin());
-  const auto h = ValidateBlock(buffer.data(), static_cast<int32_t>(frame.size()));
-  EXPECT_TRUE(h.has_value());
-  return {h.value_or(FrameHeader{}), Bytes(frame.begin() + FRAME_HEADER_SIZE, frame.end() - 2)};
-}
 
 Bytes Slice(const ParamBlock& b, int offset, int length) {
   return Bytes(b.Bytes().begin() + offset, b.Bytes().begin() + offset + length);
@@ -59,54 +44,6 @@ TEST(ParamBlock, RepliesLandOnlyInTheirWindow) {
   EXPECT_TRUE(std::equal(block.Bytes().begin(), block.Bytes().end(), before.Bytes().begin()));
 }
 
-TEST(ParamFrames, EachCommandSendsItsWindow) {
-  ParamBlock block;
-  for (int i = 0; i < PARAM_SIZE; ++i) block.Bytes()[i] = static_cast<uint8_t>(i * 7);
-  struct Case {
-    Frames frames;
-    std::vector<FrameHeader> headers;
-    int payloadOffset;  // of the last frame, -1 for none
-  };
-  const Case cases[] = {
-      {QueryVersionFrames(), {{AREA_IDENT, OP_READ, 0, 18}}, -1},
-      {QueryAllParamFrames(), {{AREA_IDENT, OP_READ, 0, 18}, {AREA_PARAMS, OP_READ, 6, 320}}, -1},
-      {Query4GFrames(), {{AREA_PARAMS, OP_READ, 8, 12}}, -1},
-      {QueryPortFrames(1), {{AREA_PARAMS, OP_READ, 6, 2}}, -1},
-      {QueryPortFrames(4), {{AREA_PARAMS, OP_READ, 324, 2}}, -1},
-      {SetPortFrames(block, 2), {{AREA_PARAMS, OP_WRITE, 320, 2}}, 314},
-      {QueryNetworkFrames(), {{AREA_PARAMS, OP_READ, 158, 104}}, -1},
-      {SetNetworkFrames(block), {{AREA_PARAMS, OP_WRITE, 164, 98}}, 158},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
-    ASSERT_EQ(c.frames.size(), c.headers.size());
-    for (size_t i = 0; i < c.frames.size(); ++i) {
-      const Parsed p = Parse(c.frames[i]);
-      EXPECT_EQ(p.header, c.headers[i]);
-      if (i + 1 == c.frames.size() && c.payloadOffset >= 0) {
-        EXPECT_EQ(p.payload, Slice(block, c.payloadOffset, p.header.length));
-      }
-    }
-  }
-  EXPECT_TRUE(QueryPortFrames(5).empty());
-  EXPECT_TRUE(SetPortFrames(block, 0).empty());
-}
-
-TEST(ParamFrames, Set4GReadsWord13FirstAndWritesTheOldWord13) {
-  ParamBlock block;
-  Read4G({"1", "70000", true}, block);
-  Frames frames = Set4GFrames(block);
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(Parse(frames[0]).header, (FrameHeader{AREA_PARAMS, OP_READ, 13, 2}));
-  StoreReply(block, 13, {0xAB, 0xCD});  // the pre-read's answer reaches the image only
-  const Parsed write = Parse(frames[1]);
-  EXPECT_EQ(write.header, (FrameHeader{AREA_PARAMS, OP_WRITE, 8, 15}));
-  // station 70000 -> 4464 big-endian, flag, word11, word13 (zero before any read), group 1,
-  // log on at address 19, then 05 03 32.
-  EXPECT_EQ(write.payload, (Bytes{0x11, 0x70, 1, 0, 0, 0, 0, 0, 0, 0, 1, 205, 0x05, 0x03, 0x32}));
-  EXPECT_EQ(Slice(block, 7, 2), (Bytes{0xAB, 0xCD}));
-}
-
 TEST(FourG, ReadAndShow) {
   struct Case {
     FourGControls in;
@@ -118,16 +55,16 @@ TEST(FourG, ReadAndShow) {
   };
   for (const Case& c : cases) {
     ParamBlock block;
-    Read4G(c.in, block);
+    Store4GControls(c.in, block);
     EXPECT_EQ(Slice(block, 2, 12), c.bytes2to13) << c.in.group << "/" << c.in.station;
   }
   ParamBlock block;
   block.SetGroupNo(-5);
   block.SetStationNo(65535);
   block.SetLogOutput(201);
-  EXPECT_EQ(Show4G(block), (FourGControls{"-5", "65535", true}));
+  EXPECT_EQ(FourGControlsOf(block), (FourGControls{"-5", "65535", true}));
   block.SetLogOutput(200);
-  EXPECT_FALSE(Show4G(block).logTicked);
+  EXPECT_FALSE(FourGControlsOf(block).logTicked);
 }
 
 TEST(FourG, VersionTextStopsAtZeroAndAtTwelveBytes) {
@@ -155,7 +92,7 @@ TEST(Ports, PositionsAndCodes) {
     const int offset = PortAddress(c.port) - PARAM_BASE;
     block.Put8(offset, 0xEE);
     block.Put8(offset + 1, 0xEE);
-    ReadPort(c.controls, block, c.port);
+    StorePortControls(c.controls, block, c.port);
     EXPECT_EQ(Slice(block, offset, 2), c.written) << c.port;
   }
   struct Shown {
@@ -167,11 +104,11 @@ TEST(Ports, PositionsAndCodes) {
     ParamBlock block;
     block.SetBaudCode(2, s.baud);
     block.SetFormatCode(2, s.format);
-    EXPECT_EQ(ShowPort(block, 2), s.expect) << int(s.baud) << "/" << int(s.format);
-    EXPECT_EQ(ShowPort(block, 1), (PortControls{-1, 0})) << "port 1 untouched";
+    EXPECT_EQ(PortControlsOf(block, 2), s.expect) << int(s.baud) << "/" << int(s.format);
+    EXPECT_EQ(PortControlsOf(block, 1), (PortControls{-1, 0})) << "port 1 untouched";
   }
   ParamBlock block;
-  EXPECT_EQ(ReadPort({0, 0}, block, 5), -1);
+  EXPECT_EQ(StorePortControls({0, 0}, block, 5), -1);
 }
 
 TEST(Network, ParseDottedAddress) {
@@ -226,7 +163,7 @@ TEST(Network, ReadWriteAndCarriedBytes) {
   reply[25] = 0x5A;  // reserved183
   for (int i = 38; i < 44; ++i) reply[static_cast<size_t>(i)] = static_cast<uint8_t>(0xB0 + i);
   StoreReply(block, 158, reply);
-  NetworkControls shown = ShowNetwork(block);
+  NetworkControls shown = NetworkControlsOf(block);
   EXPECT_TRUE(shown.dhcp && shown.ch1Enabled && shown.ch2Enabled);
   EXPECT_EQ(shown.mac, "02-00-00-00-00-AF");
   EXPECT_EQ(shown.ch1Protocol, 0);
@@ -238,42 +175,16 @@ TEST(Network, ReadWriteAndCarriedBytes) {
   shown.ch2Port = "70000";
   shown.ch2Target = "gw.example";  // channel 2 has no domain: 0.0.0.0
   shown.dhcp = false;
-  ReadNetwork(shown, block);
-  const Bytes p = Parse(SetNetworkFrames(block)[0]).payload;  // device addresses 164 .. 261
+  StoreNetworkControls(shown, block);
+  const Bytes p = block.Window(164, 98);  // what the network write carries
   EXPECT_EQ(p[0], NET_CH1_ENABLE | NET_CH2_ENABLE);
   EXPECT_EQ(Bytes(p.begin() + 1, p.begin() + 5), (Bytes{192, 168, 1, 20}));
   EXPECT_EQ(Bytes(p.begin() + 17, p.begin() + 20), (Bytes{3, 9, 0x5A}));  // reserved183 last
   EXPECT_EQ(Bytes(p.begin() + 24, p.begin() + 32), (Bytes{0x1C, 0x09, 0, 0, 0, 0, 0x70, 0x11}));
   for (int i = 0; i < 6; ++i) EXPECT_EQ(p[32 + i], 0xB0 + 38 + i) << "reserved196";
   block.SetNetFlags(0x01);
-  shown = ShowNetwork(block);
+  shown = NetworkControlsOf(block);
   EXPECT_FALSE(shown.dhcp || shown.ch1Enabled || shown.ch2Enabled);
-}
-
-// The command-line tool's key texts go through the same group conversions.
-TEST(ParamKeys, TextFormsBothWays) {
-  ParamBlock block;
-  struct Case {
-    const char* key;
-    const char* value;
-    int32_t result;
-    const char* shown;
-  };
-  const Case cases[] = {
-      {"port2.baud", "38400", 1, "38400"},
-      {"port2.baud", "9601", -1, "38400"},
-      {"4g.log", "yes", -1, "off"},
-      {"4g.group", "12", 1, "12"},
-      {"net.mac", "00-11-22-33-44-55", -1, "00-00-00-00-00-00"},
-      {"no.such", "1", -1, nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.key);
-    EXPECT_EQ(SetParamText(block, c.key, c.value), c.result);
-    const auto shown = GetParamText(block, c.key);
-    EXPECT_EQ(shown.value_or("<none>"), c.shown ? c.shown : "<none>");
-  }
-  EXPECT_EQ(block.GroupFlag(), 1);
 }
 
 }  // namespace

@@ -196,5 +196,21 @@ TEST(SettingsDirectory, Fallbacks) {
   EXPECT_FALSE(ExecutableDirectory().empty());
 }
 
+// Root may write /usr/bin, yet "配置.ini" and the CSV files must not land among the system's
+// programs.
+TEST(SettingsDirectory, SystemFoldersAreNotTheProgramsOwn) {
+  struct Case {
+    const char* dir;
+    bool owned;
+    bool system;
+  };
+  const Case cases[] = {
+      {"/usr/bin", true, true},       {"/usr", true, true},           {"/opt/qv31/bin", true, true},
+      {"/usr/local/bin", true, true}, {"/home/u/qv31", true, false},  {"/home/u/qv31", false, true},
+      {"/usr2/qv31", true, false},    {"/optical/qv31", true, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSystemFolder(c.dir, c.owned), c.system) << c.dir;
+}
+
 }  // namespace
 }  // namespace qv31

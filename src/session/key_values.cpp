@@ -1,55 +1,15 @@
-#include "cli/ctl_keys.h"
-
 #include <algorithm>
-#include <array>
 #include <charconv>
 
-#include "cli/ctl_usage.h"
 #include "params/param_block.h"
-#include "params/param_codes.h"
+#include "session/key_table.h"
+#include "text/closest_name.h"
 #include "text/gbk.h"
 
 namespace qv31 {
 namespace {
 
 using K = ValueKind;
-using G = KeyGroup;
-
-const std::array<CtlKey, 30>& Keys() {
-  static const std::array<CtlKey, 30> keys = {{
-      {"identity", G::Identity, K::ReadOnly},
-      {"4g.group", G::FourG, K::Number, 0, 2147483647},
-      {"4g.station", G::FourG, K::Number, 0, 65535},
-      {"4g.log", G::FourG, K::OnOff},
-      {"port1.baud", G::Port1, K::Choice, 0, 0, 1, BaudCodes().texts},
-      {"port2.baud", G::Port2, K::Choice, 0, 0, 1, BaudCodes().texts},
-      {"port3.baud", G::Port3, K::Choice, 0, 0, 1, BaudCodes().texts},
-      {"port4.baud", G::Port4, K::Choice, 0, 0, 1, BaudCodes().texts},
-      {"port1.format", G::Port1, K::Choice, 0, 0, 1, FormatCodes().texts},
-      {"port2.format", G::Port2, K::Choice, 0, 0, 1, FormatCodes().texts},
-      {"port3.format", G::Port3, K::Choice, 0, 0, 1, FormatCodes().texts},
-      {"port4.format", G::Port4, K::Choice, 0, 0, 1, FormatCodes().texts},
-      {"net.dhcp", G::Network, K::OnOff},
-      {"net.ip", G::Network, K::Ipv4},
-      {"net.mask", G::Network, K::Ipv4},
-      {"net.gateway", G::Network, K::Ipv4},
-      {"net.dns", G::Network, K::Ipv4},
-      {"net.mac", G::Network, K::ReadOnly},
-      {"net.ch1.enable", G::Network, K::OnOff},
-      {"net.ch2.enable", G::Network, K::OnOff},
-      {"net.ch1.protocol", G::Network, K::Choice, 0, 0, 1, ChannelProtocols().texts},
-      {"net.ch2.protocol", G::Network, K::Choice, 0, 0, 1, ChannelProtocols().texts},
-      {"net.ch1.target", G::Network, K::Ipv4OrHost},
-      {"net.ch2.target", G::Network, K::Ipv4},
-      {"net.ch1.port", G::Network, K::Number, 0, 65535},
-      {"net.ch2.port", G::Network, K::Number, 0, 65535},
-      {"acq.enable", G::Acq, K::OnOff},
-      {"acq.timeout_ms", G::Acq, K::Number, 0, 2550, 10},
-      {"acq.timeout_count", G::Acq, K::Number, 0, 255},
-      {"acq.interval_ms", G::Acq, K::Number, 0, 255},
-  }};
-  return keys;
-}
 
 bool ParseDecimal(std::string_view text, int64_t& value) {
   if (text.empty()) return false;
@@ -80,15 +40,6 @@ bool IsHostName(std::string_view text) {
 
 }  // namespace
 
-std::span<const CtlKey> CtlKeys() { return Keys(); }
-
-const CtlKey* FindCtlKey(std::string_view name) {
-  for (const CtlKey& k : CtlKeys()) {
-    if (k.name == name) return &k;
-  }
-  return nullptr;
-}
-
 bool IsDottedIpv4(std::string_view text) {
   int parts = 0;
   while (true) {
@@ -112,7 +63,8 @@ std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view va
       error = name + " is read only";
       return std::nullopt;
     case K::OnOff:
-      if (value == "on" || value == "off") return std::string(value);
+      if (value == "on" || value == "true") return std::string("on");
+      if (value == "off" || value == "false") return std::string("off");
       error = name + " takes on or off, not \"" + std::string(value) + "\"";
       return std::nullopt;
     case K::Number: {
@@ -153,6 +105,15 @@ std::optional<std::string> NormalizeValue(const CtlKey& key, std::string_view va
       return std::nullopt;
   }
   return std::nullopt;
+}
+
+std::string UnknownKey(std::string_view name) {
+  static const auto names = [] {
+    std::vector<std::string_view> list;
+    for (const CtlKey& k : CtlKeys()) list.push_back(k.name);
+    return list;
+  }();
+  return "unknown key " + std::string(name) + DidYouMean(name, names);
 }
 
 std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::string>& args,
