@@ -9,7 +9,7 @@ namespace qv31 {
 
 // The datagram socket a gateway search sends from: IPv4, non-blocking, broadcasts allowed,
 // bound to every local address on a port the system chooses. Addresses in host byte order.
-// One implementation per system (search_socket_posix.cpp).
+// One implementation per system (search_socket_posix.cpp, search_socket_win32.cpp).
 class SearchSocket {
  public:
   // Full: the socket's buffer is full, send again when there is room (Wait forSending).
@@ -25,7 +25,7 @@ class SearchSocket {
   // False when the socket cannot be created; `error` then says why.
   bool Open(std::string& error);
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return socket_ != -1; }
 
   Sent SendTo(uint32_t address, uint16_t port, std::span<const uint8_t> bytes);
   // Takes one waiting datagram from any sender: its full length (more than the buffer when
@@ -35,7 +35,7 @@ class SearchSocket {
   void Wait(int32_t ms, bool forSending) const;
 
  private:
-  int fd_ = -1;
+  intptr_t socket_ = -1;  // a descriptor, or a Winsock SOCKET
 };
 
 // The broadcast address of every IPv4 interface that is up.

@@ -23,23 +23,28 @@ SearchSocket::~SearchSocket() { Close(); }
 
 bool SearchSocket::Open(std::string& error) {
   Close();
-  fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  socket_ = fd;
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     error = std::strerror(errno);
     Close();
     return false;
   }
   const int on = 1;
-  ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-  ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &SEND_BUFFER_BYTES, sizeof SEND_BUFFER_BYTES);
+  ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &SEND_BUFFER_BYTES, sizeof SEND_BUFFER_BYTES);
   return true;
 }
 
 void SearchSocket::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (socket_ >= 0) ::close(static_cast<int>(socket_));
+  socket_ = -1;
 }
 
 SearchSocket::Sent SearchSocket::SendTo(uint32_t address, uint16_t port,
@@ -49,7 +54,7 @@ SearchSocket::Sent SearchSocket::SendTo(uint32_t address, uint16_t port,
   to.sin_addr.s_addr = htonl(address);
   to.sin_port = htons(port);
   for (;;) {
-    const ssize_t n = ::sendto(fd_, bytes.data(), bytes.size(), 0,
+    const ssize_t n = ::sendto(static_cast<int>(socket_), bytes.data(), bytes.size(), 0,
                                reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (n >= 0) return Sent::Done;
     if (errno == EINTR) continue;
@@ -65,7 +70,7 @@ int32_t SearchSocket::Receive(std::span<uint8_t> buffer, uint32_t& fromAddress,
     sockaddr_in from{};
     socklen_t size = sizeof from;
     // MSG_TRUNC: the result is the datagram's full size, so one that did not fit is known.
-    const ssize_t n = ::recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC,
+    const ssize_t n = ::recvfrom(static_cast<int>(socket_), buffer.data(), buffer.size(), MSG_TRUNC,
                                  reinterpret_cast<sockaddr*>(&from), &size);
     // A "port unreachable" from an earlier send is not a datagram.
     if (n < 0 && (errno == EINTR || errno == ECONNREFUSED)) continue;
@@ -77,7 +82,7 @@ int32_t SearchSocket::Receive(std::span<uint8_t> buffer, uint32_t& fromAddress,
 }
 
 void SearchSocket::Wait(int32_t ms, bool forSending) const {
-  pollfd p{fd_, static_cast<short>(POLLIN | (forSending ? POLLOUT : 0)), 0};
+  pollfd p{static_cast<int>(socket_), static_cast<short>(POLLIN | (forSending ? POLLOUT : 0)), 0};
   ::poll(&p, 1, std::max(ms, 0));
 }
 
