@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes through the table file's import rules, split into lines the way the
-// file reader splits them, and checks that the row numbers never change.
+// Feeds arbitrary bytes through the table file's import rules and its warnings, split into
+// lines the way the file reader splits them, and checks that the row numbers never change.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -8,12 +8,15 @@
 
 #include "acq/acq_grid.h"
 #include "acq/csv_file.h"
+#include "acq/csv_warnings.h"
 #include "text/gbk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static qv31::AcqGrid grid;
   static const std::string headerGbk = qv31::Utf8ToGbk(qv31::CSV_HEADER);
-  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  const std::vector<std::string> lines =
+      qv31::SplitCsvLines(std::string_view(reinterpret_cast<const char*>(data), size));
+  size_t at = 0;
   // Every other input starts with a valid header, so the data lines are reached too.
   bool header = size % 2 == 0;
   const auto next = [&](std::string& line) {
@@ -22,11 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       line = headerGbk;
       return true;
     }
-    if (rest.empty()) return false;
-    const size_t lf = rest.find('\n');
-    line.assign(rest.substr(0, lf));
-    rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
-    if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    if (at == lines.size()) return false;
+    line = lines[at++];
+    qv31::CsvLineWarnings(line, static_cast<int>(at) + 1);
     return true;
   };
   qv31::ImportCsvLines(grid, next);

@@ -1,8 +1,10 @@
 #include "acq/ckx_file_txt.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace qv31 {
@@ -11,9 +13,17 @@ CKXFileTxt::~CKXFileTxt() { Close(); }
 
 bool CKXFileTxt::Open(const std::string& path, Mode mode) {
   Close();
+  // O_NONBLOCK: opening a FIFO would otherwise wait for a writer; it is refused below.
   const int flags = mode == Mode::Read ? O_RDONLY : (O_RDWR | O_CREAT);
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return false;
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!regular || (mode == Mode::Read && static_cast<uintmax_t>(st.st_size) > CSV_FILE_MAX) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return false;
+  }
   file_ = ::fdopen(fd, mode == Mode::Read ? "r" : "r+");
   if (file_ == nullptr) {
     ::close(fd);

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace qv31 {
+
+// A table file larger than this is refused unread: a whole export is about 12 KB, and two
+// exports within one second share a name and append.
+constexpr size_t CSV_FILE_MAX = size_t{1} << 20;
 
 // The table's text file: lines end with CR LF on disk and without a line end in memory.
 // Bytes pass unchanged otherwise (the CSV layer does the GBK conversion).
@@ -21,6 +26,8 @@ class CKXFileTxt {
   CKXFileTxt(const CKXFileTxt&) = delete;
   CKXFileTxt& operator=(const CKXFileTxt&) = delete;
 
+  // False for anything but a regular file (a FIFO or a device), and for reading a file over
+  // CSV_FILE_MAX.
   bool Open(const std::string& path, Mode mode);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }

@@ -1,7 +1,5 @@
 #include "cli/backup_commands.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -15,6 +13,7 @@
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
 #include "link/hex_codec.h"
+#include "text/bounded_file.h"
 
 namespace qv31 {
 namespace {
@@ -27,27 +26,26 @@ FrameList ReadEverythingFrames() {
 
 // The file's text; false with `error` saying why it cannot be read.
 bool ReadText(const std::string& file, std::string& text, std::string& error) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) {
-    error = "cannot read " + file + ": " + std::strerror(errno);
-    return false;
+  std::string reason;
+  switch (ReadBoundedFile(file, BACKUP_FILE_MAX, text, reason)) {
+    case FileReadResult::Read:
+      return true;
+    case FileReadResult::Missing:
+      error = "cannot read " + file + ": " + std::strerror(ENOENT);
+      return false;
+    case FileReadResult::Refused:
+      if (reason.rfind("is larger", 0) == 0) reason += " (a backup is about 60 KB)";
+      error = file + " " + reason;
+      return false;
   }
-  if (S_ISDIR(st.st_mode)) {
-    error = file + " is a directory";
-    return false;
-  }
-  std::ifstream f(file, std::ios::binary);
-  text.assign(std::istreambuf_iterator<char>(f), {});
-  if (!f.good() && !f.eof()) {
-    error = "cannot read " + file;
-    return false;
-  }
-  return true;
+  return false;
 }
 
 }  // namespace
 
 int BackupCommand(CtlContext& ctx, const std::string& file) {
+  // An interrupt ends the reads at a frame boundary, so the temporary file is removed.
+  CatchInterrupts();
   OutputFile out(file);
   std::string error;
   if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);
@@ -69,7 +67,7 @@ int BackupCommand(CtlContext& ctx, const std::string& file) {
   return EXIT_DONE;
 }
 
-int RestoreCommand(CtlContext& ctx, const std::string& file) {
+int RestoreCommand(CtlContext& ctx, const std::string& file, bool force) {
   std::string text, error;
   if (!ReadText(file, text, error)) return ctx.Fail(EXIT_FILE, error);
   const auto backup = ReadBackup(text, error);
@@ -79,9 +77,17 @@ int RestoreCommand(CtlContext& ctx, const std::string& file) {
   ctx.SetWriteState("  nothing was written\n");
   if (const int rc = ctx.OpenAndConnect()) return rc;
   GatewaySession& session = ctx.Session();
+  if (backup->identity && *backup->identity != session.Identity()) {
+    const std::string differs = "the backup is of another gateway: its identity is \"" +
+                                *backup->identity + "\", this gateway's \"" + session.Identity() +
+                                "\"";
+    if (!force) return ctx.Fail(EXIT_FILE, differs + "; restore --force writes it anyway");
+    std::fprintf(ctx.Err(), "qv31ctl: %s; restoring it (--force)\n", differs.c_str());
+  }
   // Start from the backed-up images, so the bytes the tool carries without showing them
-  // (reserved fields, header bytes 4 to 7) go back as they were; without images, from what
-  // the gateway holds now.
+  // (reserved fields inside the groups' write windows, table header bytes 4 to 7) go back as
+  // they were; without images, from what the gateway holds now. Parameter bytes outside
+  // every group's write window (the MAC address among them) are never written.
   if (backup->hasImages) {
     session.Params().Store(0, backup->params.data(), PARAM_SIZE);
     session.Table().Store(0, backup->table.data(), ACQ_IMAGE_SIZE);

@@ -8,7 +8,8 @@ namespace qv31 {
 
 // backup FILE: every key, every table row and both images into one JSON file.
 int BackupCommand(CtlContext& ctx, const std::string& file);
-// restore FILE: the backup checked whole, then written group by group and read back.
-int RestoreCommand(CtlContext& ctx, const std::string& file);
+// restore [--force] FILE: the backup checked whole, then written group by group and read
+// back; a backup of another identity only with `force`.
+int RestoreCommand(CtlContext& ctx, const std::string& file, bool force);
 
 }  // namespace qv31

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "acq/acq_codes.h"
 #include "acq/acq_grid.h"
@@ -73,6 +74,7 @@ bool ReadKeys(const Json& keys, BackupContent& out, std::string& error) {
   for (const auto& [name, v] : keys.items()) {
     const CtlKey* k = FindCtlKey(name);
     if (k == nullptr) return Refuse(error, KeyPath(name), "one of the keys qv31ctl --help lists");
+    if (k->name == "identity" && v.is_string()) out.identity = v.get<std::string>();
     std::optional<std::string> text;
     if (!KeyValue(*k, v, text, error)) return false;
     if (text) out.keys.push_back({k, std::move(*text)});
@@ -162,12 +164,33 @@ bool ReadImages(const Json& images, BackupContent& out, std::string& error) {
   return true;
 }
 
+// The document, discarded when it is no JSON; `twice` gets the first name given twice in one
+// object (a parser keeps only one of them).
+Json ParseNamingTwice(std::string_view text, std::string& twice) {
+  std::vector<std::set<std::string>> names;  // of each object being parsed, innermost last
+  const Json::parser_callback_t noteNames = [&](int, Json::parse_event_t event, Json& parsed) {
+    if (event == Json::parse_event_t::object_start) names.emplace_back();
+    if (event == Json::parse_event_t::object_end && !names.empty()) names.pop_back();
+    if (event == Json::parse_event_t::key && !names.empty()) {
+      const std::string& name = parsed.get_ref<const std::string&>();
+      if (!names.back().insert(name).second && twice.empty()) twice = name;
+    }
+    return true;
+  };
+  return Json::parse(text, noteNames, false);
+}
+
 }  // namespace
 
 std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error) {
-  const Json doc = Json::parse(text, nullptr, false);
+  std::string twice;
+  const Json doc = ParseNamingTwice(text, twice);
   if (doc.is_discarded()) {
     error = "the file is not JSON";
+    return std::nullopt;
+  }
+  if (!twice.empty()) {
+    error = "the name \"" + twice + "\" is given twice in one object";
     return std::nullopt;
   }
   BackupContent out;

@@ -104,7 +104,10 @@ int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
   if (c == "table") return TableCommand(ctx);
   if (c == "stop" && args.empty()) return Stop(ctx);
   if (c == "backup" && args.size() == 1) return BackupCommand(ctx, args[0]);
-  if (c == "restore" && args.size() == 1) return RestoreCommand(ctx, args[0]);
+  if (c == "restore" && args.size() == 1) return RestoreCommand(ctx, args[0], false);
+  if (c == "restore" && args.size() == 2 && args[0] == "--force") {
+    return RestoreCommand(ctx, args[1], true);
+  }
   if (c == "discover") return DiscoverCommand(options, out, err);
   return ctx.Fail(EXIT_USAGE, "bad arguments for " + c + "; see qv31ctl --help");
 }

@@ -33,7 +33,7 @@ int CtlContext::OpenLink(bool serialOnly) {
     std::string problem;
     const LinkSettings s = LoadLinkSettings(ini, problem);
     if (!problem.empty()) {
-      std::fprintf(err_, "qv31ctl: settings file %s; using the defaults\n", problem.c_str());
+      std::fprintf(err_, "qv31ctl: settings file %s\n", problem.c_str());
     } else if (ini.FilePath().empty() || ::access(ini.FilePath().c_str(), F_OK) != 0) {
       return Fail(EXIT_USAGE, "no connection given (--udp or --serial) and no settings file at " +
                                   ini.FilePath());
@@ -74,7 +74,8 @@ CtlContext::Outcome CtlContext::Run(const std::function<bool()>& finished) {
   loop_.RunUntil([&] {
     if (CaughtSignal() != 0) {
       session_.Halt();
-      return session_.Halted();
+      // A second signal gives up the frame in flight; the account still says it was sent.
+      return session_.Halted() || CaughtSignalCount() >= 2;
     }
     return ended_.has_value() || finished();
   });
@@ -92,8 +93,11 @@ int CtlContext::GatewayFailure() {
       break;
     case Outcome::Stopped:
       status = InterruptedStatus();
-      Fail(status,
-           std::string("stopped by SIG") + sigabbrev_np(CaughtSignal()) + " at a frame boundary");
+      Fail(status, CaughtSignalCount() >= 2
+                       ? std::string("stopped by a second signal without waiting for the answer "
+                                     "to the frame in flight")
+                       : std::string("stopped by SIG") + sigabbrev_np(CaughtSignal()) +
+                             " at a frame boundary");
       break;
     default:
       Fail(status, "通信超时 (the gateway did not answer)");

@@ -7,6 +7,7 @@
 
 #include "cli/ctl_usage.h"
 #include "session/key_table.h"
+#include "settings/link_settings.h"
 #include "text/choice_texts.h"
 #include "text/closest_name.h"
 #include "text/number_text.h"
@@ -129,8 +130,9 @@ bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& for
       error = "--baud takes " + JoinTexts(BAUD_TEXTS);
     } else if (std::find(FORMAT_TEXTS.begin(), FORMAT_TEXTS.end(), format) == FORMAT_TEXTS.end()) {
       error = "--format takes " + JoinTexts(FORMAT_TEXTS);
-    } else if (delay.empty() || delay.find_first_not_of("0123456789") != std::string::npos) {
-      error = "--delay takes a whole number of milliseconds, 0 or more";
+    } else if (!IsDelayText(delay)) {
+      error = "--delay takes a whole number of milliseconds from 0 to " +
+              std::to_string(DELAY_MAX_MS) + ", not \"" + delay + "\"";
     }
     return error.empty();
   }

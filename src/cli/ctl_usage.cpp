@@ -49,23 +49,27 @@ const std::array<Described, 12> COMMANDS = {{
      "does (GBK, CR LF); an existing FILE is replaced"},
     {"table import [--strict] FILE",
      "read FILE by the window's \"从文件加载\" rules over the\n"
-     "gateway's table, write the table, read it back; lines\n"
-     "without a row number 1 to 255 and numbers cut to their\n"
-     "field are warned of (--strict: refused, nothing sent)"},
+     "gateway's table, write the table, read it back; junk\n"
+     "bytes, lines without a row number 1 to 255, channels and\n"
+     "types naming nothing and numbers cut to their field are\n"
+     "warned of by line (--strict: refused, as is a file that\n"
+     "table check FILE finds anything in; nothing sent)"},
     {"table check [FILE]",
      "the window's table checks (a channel or type naming\n"
      "nothing, a slave outside 1 to 247, a count of 0, numbers\n"
      "cut to their field, rows filling the same buffer cells)\n"
      "over the gateway's table, or over FILE read by the\n"
      "\"从文件加载\" rules into an empty table (no gateway\n"
-     "asked); a line per finding"},
+     "asked) after the warnings of table import; a line per\n"
+     "warning or finding"},
     {"stop",
      "switch acquisition off (serial only): one stop frame, then\n"
      "one second of draining replies"},
     {"backup FILE", "every key and the whole table into one JSON file"},
-    {"restore FILE",
-     "check the whole backup, write it to the gateway, then read\n"
-     "back and compare"},
+    {"restore [--force] FILE",
+     "check the whole backup, write each group's own bytes and\n"
+     "the whole table to the gateway, then read back and compare;\n"
+     "a backup of another identity needs --force"},
     {"discover [--port N] [RANGE...]",
      "find gateways (no CONNECTION): the identity read to every\n"
      "address of each RANGE (an address, ADDRESS/PREFIX with a\n"
@@ -86,8 +90,9 @@ constexpr std::string_view EXIT_STATUS =
     "  2 usage or invalid value (nothing sent); 3 the port or socket cannot be opened;\n"
     "  4 a file refused (\"数据内容不符合\", a backup field of the wrong type or range,\n"
     "  an output that cannot be written; nothing sent); 130 stopped by SIGINT, 143 by\n"
-    "  SIGTERM, at a frame boundary. An unfinished set, table import or restore lists\n"
-    "  the groups and table blocks written and not written.\n";
+    "  SIGTERM, at a frame boundary (a second signal stops waiting for the frame in\n"
+    "  flight, a third kills). An unfinished set, table import or restore lists the\n"
+    "  groups and table blocks written and not written.\n";
 
 // "  TERM    first line\n" with the further lines under the first; a term too long for its
 // column puts the text on the next line.

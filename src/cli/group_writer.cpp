@@ -85,7 +85,7 @@ std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
     lists[at < answered ? 0 : (at == answered && inFlight) ? 1 : 2].push_back(std::move(name));
   }
   static constexpr const char* kHeads[] = {
-      "  written: ", "  sent, never acknowledged (perhaps written): ", "  not written: "};
+      "  written: ", "  sent without acknowledgement (perhaps written): ", "  not written: "};
   std::string text;
   for (size_t l = 0; l < 3; ++l) {
     if (lists[l].empty()) continue;

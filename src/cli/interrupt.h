@@ -3,11 +3,17 @@
 namespace qv31 {
 
 // SIGINT and SIGTERM, once caught, end a write at a frame boundary instead of killing the
-// process; a second one of either kills it as usual.
+// process; a second one of either stops waiting for the frame in flight, so the account is
+// still printed; a third kills the process as usual.
 void CatchInterrupts();
-// The signal caught, or 0.
+// The first signal caught, or 0.
 int CaughtSignal();
+// How many of them were caught (0, 1 or 2).
+int CaughtSignalCount();
 // The exit status for a caught signal: 128 + its number (130 for SIGINT, 143 for SIGTERM).
 int InterruptedStatus();
+// A file removed should the third signal kill the process (a temporary output); nullptr or
+// an empty path for none. Paths longer than the system's limit are not remembered.
+void RemoveWhenKilled(const char* path);
 
 }  // namespace qv31

@@ -10,13 +10,21 @@
 #include <fstream>
 #include <vector>
 
+#include "cli/interrupt.h"
+
 namespace qv31 {
 
 OutputFile::~OutputFile() {
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (temp_.empty()) return;
+  ::unlink(temp_.c_str());
+  RemoveWhenKilled(nullptr);
 }
 
 bool OutputFile::Open(std::string& error) {
+  if (path_.empty()) {
+    error = "an empty file name cannot be written";
+    return false;
+  }
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     error = path_ + " is a directory";
@@ -32,6 +40,7 @@ bool OutputFile::Open(std::string& error) {
   }
   ::close(fd);
   temp_ = name.data();
+  RemoveWhenKilled(temp_.c_str());
   return true;
 }
 
@@ -47,6 +56,7 @@ bool OutputFile::Commit() {
   ::chmod(temp_.c_str(), 0666 & ~mask);
   if (std::rename(temp_.c_str(), path_.c_str()) != 0) return false;
   temp_.clear();
+  RemoveWhenKilled(nullptr);
   return true;
 }
 

@@ -6,7 +6,8 @@ namespace qv31 {
 
 // A file written beside its place and renamed over it, so an existing file is replaced whole
 // or not at all. The temporary file is created at Open, so a place that cannot be written is
-// found before the gateway is asked for anything.
+// found before the gateway is asked for anything. The temporary file goes when the object
+// does, and when a third interrupt kills the process (see RemoveWhenKilled).
 class OutputFile {
  public:
   explicit OutputFile(std::string path) : path_(std::move(path)) {}

@@ -1,64 +1,63 @@
 #include "cli/table_commands.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "acq/acq_checks.h"
-#include "acq/ckx_file_txt.h"
 #include "acq/csv_file.h"
+#include "acq/csv_warnings.h"
 #include "cli/ctl_output.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
+#include "text/bounded_file.h"
 
 namespace qv31 {
 namespace {
 
-// What the window's rules will do to one data line that the operator may not expect.
-void CheckLine(const std::string& gbkLine, int lineNumber, std::vector<std::string>& warnings) {
-  const std::string at = "line " + std::to_string(lineNumber);
-  AcqGrid scratch;
-  const int row = ApplyCsvLine(scratch, gbkLine);
-  if (row < 0) {
-    warnings.push_back(at + ": no row number from 1 to 255 at its start; it changes nothing");
-    return;
-  }
-  for (const int column : AcqStoredColumns()) {
-    const std::string& text = scratch.Cell(row, column);
-    if (AcqColumns()[static_cast<size_t>(column)].fieldMax == 0 || FitsAcqField(column, text)) {
-      continue;
-    }
-    warnings.push_back(at + " (row " + std::to_string(row + 1) +
-                       "): " + std::string(AcqColumns()[static_cast<size_t>(column)].jsonName) +
-                       " \"" + text + "\" does not fit its field and is written as " +
-                       std::to_string(CutToAcqField(column, text)));
-  }
-}
+// A table file as read: its lines, what the import rules will do that its author probably
+// does not mean, and what the table checks find in its rows alone.
+struct TableFile {
+  std::vector<std::string> lines;
+  std::vector<std::string> warnings;
+  std::vector<AcqFinding> findings;
+};
 
-// The import rules over `file` into `grid`, collecting warnings: 0 when it may be imported,
-// else the refusal's exit status.
-int ReadTableFile(CtlContext& ctx, const std::string& file, AcqGrid& grid,
-                  std::vector<std::string>& warnings) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    return ctx.Fail(EXIT_FILE, file + " is a directory");
-  }
-  CKXFileTxt in;
-  if (!in.Open(file, CKXFileTxt::Mode::Read)) {
-    return ctx.Fail(EXIT_FILE, "cannot read " + file + ": " + std::strerror(errno));
-  }
-  int lineNumber = 0;
-  const CsvResult r = ImportCsvLines(grid, [&](std::string& line) {
-    if (!in.ReadString(line)) return false;
-    if (++lineNumber > 1) CheckLine(line, lineNumber, warnings);
+// The import rules over lines already read.
+CsvResult ImportLines(AcqGrid& grid, const std::vector<std::string>& lines) {
+  size_t next = 0;
+  return ImportCsvLines(grid, [&](std::string& line) {
+    if (next == lines.size()) return false;
+    line = lines[next++];
     return true;
   });
-  in.Close();
-  if (r == CsvResult::Mismatch)
+}
+
+// Reads `file` (a regular file within CSV_FILE_MAX) and applies the import rules to an empty
+// table: 0 when it may be imported, else the refusal's exit status.
+int ReadTableFile(CtlContext& ctx, const std::string& file, TableFile& table) {
+  std::string bytes, reason;
+  switch (ReadBoundedFile(file, CSV_FILE_MAX, bytes, reason)) {
+    case FileReadResult::Missing:
+      return ctx.Fail(EXIT_FILE, "cannot read " + file + ": " + std::strerror(ENOENT));
+    case FileReadResult::Refused:
+      if (reason.rfind("is larger", 0) == 0) reason += " (a whole table file is about 12 KB)";
+      return ctx.Fail(EXIT_FILE, file + " " + reason);
+    case FileReadResult::Read:
+      break;
+  }
+  table.lines = SplitCsvLines(bytes);
+  AcqGrid grid;
+  if (ImportLines(grid, table.lines) == CsvResult::Mismatch) {
     return ctx.Fail(EXIT_FILE, file + ": " + std::string(STATUS_MISMATCH));
-  return r == CsvResult::Imported ? EXIT_DONE : ctx.Fail(EXIT_FILE, "cannot read " + file);
+  }
+  for (size_t i = 1; i < table.lines.size(); ++i) {
+    for (auto& w : CsvLineWarnings(table.lines[i], static_cast<int>(i + 1))) {
+      table.warnings.push_back(std::move(w));
+    }
+  }
+  table.findings = CheckAcqGrid(grid);
+  return EXIT_DONE;
 }
 
 int Show(CtlContext& ctx, bool all) {
@@ -71,6 +70,8 @@ int Show(CtlContext& ctx, bool all) {
 }
 
 int Export(CtlContext& ctx, const std::string& file) {
+  // An interrupt ends the reads at a frame boundary, so the temporary file is removed.
+  CatchInterrupts();
   OutputFile out(file);
   std::string error;
   if (!out.Open(error)) return ctx.Fail(EXIT_FILE, error);
@@ -82,50 +83,58 @@ int Export(CtlContext& ctx, const std::string& file) {
   return EXIT_DONE;
 }
 
+// Without --strict the warnings are printed and the file is imported as the window would;
+// with it, a warning or a finding of `table check FILE` refuses the file.
 int Import(CtlContext& ctx, const std::string& file, bool strict) {
-  std::vector<std::string> warnings;
-  AcqGrid scratch;
-  if (const int rc = ReadTableFile(ctx, file, scratch, warnings)) return rc;
-  for (const std::string& w : warnings)
+  TableFile table;
+  if (const int rc = ReadTableFile(ctx, file, table)) return rc;
+  for (const std::string& w : table.warnings)
     std::fprintf(ctx.Err(), "qv31ctl: %s: %s\n", file.c_str(), w.c_str());
-  if (strict && !warnings.empty()) {
-    return ctx.Fail(EXIT_FILE, file + " is refused (--strict): " + std::to_string(warnings.size()) +
-                                   " warning(s) above");
+  if (strict) {
+    for (const AcqFinding& f : table.findings)
+      std::fprintf(ctx.Err(), "qv31ctl: %s: %s\n", file.c_str(), FindingLine(f).c_str());
+  }
+  if (strict && (!table.warnings.empty() || !table.findings.empty())) {
+    return ctx.Fail(EXIT_FILE,
+                    file + " is refused (--strict): " + std::to_string(table.warnings.size()) +
+                        " warning(s) and " + std::to_string(table.findings.size()) +
+                        " finding(s) of table check above");
   }
   CatchInterrupts();
   ctx.SetWriteState("  nothing was written\n");
   if (const int rc = ctx.OpenAndConnect()) return rc;
   if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
-  if (ImportCsv(ctx.Session().Grid(), file) != CsvResult::Imported) {
-    return ctx.Fail(EXIT_FILE, "cannot read " + file);
-  }
+  ImportLines(ctx.Session().Grid(), table.lines);
   return WriteGroupsAndVerify(ctx, {KeyGroup::Acq});
 }
 
 // The table checks over the gateway's table, or over FILE read into an empty table (no
-// link opened): a line per finding, exit 1 when there is any.
+// link opened) with the import's warnings first, exactly what import --strict refuses: a line
+// per warning or finding, exit 1 when there is any.
 int Check(CtlContext& ctx, const std::string* file) {
-  AcqGrid fromFile;
-  const AcqGrid* grid = &fromFile;
+  TableFile table;
   if (file != nullptr) {
-    std::vector<std::string> warnings;  // what the checks find too, or lines that change nothing
-    if (const int rc = ReadTableFile(ctx, *file, fromFile, warnings)) return rc;
+    if (const int rc = ReadTableFile(ctx, *file, table)) return rc;
   } else {
     if (const int rc = ctx.OpenAndConnect()) return rc;
     if (!ctx.Exchange(GatewaySession::QueryFrames(GroupId::Acq))) return ctx.GatewayFailure();
-    grid = &ctx.Session().Grid();
+    table.findings = CheckAcqGrid(ctx.Session().Grid());
   }
-  const std::vector<AcqFinding> findings = CheckAcqGrid(*grid);
   Json list = Json::array();
-  for (const AcqFinding& f : findings) {
+  for (const std::string& w : table.warnings) {
+    if (!ctx.Options().json) std::fprintf(ctx.Out(), "%s: %s\n", file->c_str(), w.c_str());
+  }
+  for (const AcqFinding& f : table.findings) {
     if (ctx.Options().json) {
       list.push_back({{"row", f.row + 1}, {"column", ColumnKey(f.column)}, {"text", f.text}});
     } else {
       std::fprintf(ctx.Out(), "%s\n", FindingLine(f).c_str());
     }
   }
-  Emit(ctx, Json{{"findings", list}});
-  return findings.empty() ? EXIT_DONE : EXIT_FINDINGS;
+  Json doc{{"findings", list}};
+  if (file != nullptr) doc["warnings"] = table.warnings;
+  Emit(ctx, doc);
+  return table.findings.empty() && table.warnings.empty() ? EXIT_DONE : EXIT_FINDINGS;
 }
 
 }  // namespace

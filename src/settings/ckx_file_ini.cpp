@@ -13,6 +13,7 @@
 
 #include "settings/ini_text.h"
 #include "settings/settings_directory.h"
+#include "text/bounded_file.h"
 #include "text/gbk.h"
 
 namespace qv31 {
@@ -20,30 +21,29 @@ namespace {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-// `reason` says why a file that is there cannot be read.
+// `reason` says why a file that is there cannot be read. A device, a FIFO or a file far
+// larger than any settings file is refused without reading it all.
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* reason = nullptr) {
-  out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return ReadResult::Missing;
-    if (reason != nullptr) *reason = std::strerror(errno);
-    return ReadResult::Failed;
-  }
-  char buffer[65536];
-  ssize_t n = 0;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
-  // A directory opens but cannot be read (EISDIR).
-  if (n < 0 && reason != nullptr)
-    *reason = errno == EISDIR ? "is a directory" : std::strerror(errno);
-  const bool failed = n < 0;
-  ::close(fd);
-  return failed ? ReadResult::Failed : ReadResult::Ok;
+  std::string why;
+  const FileReadResult r = ReadBoundedFile(path, INI_FILE_MAX, out, why);
+  if (r == FileReadResult::Missing) return ReadResult::Missing;
+  if (r == FileReadResult::Read) return ReadResult::Ok;
+  if (why.rfind("is larger", 0) == 0) why += " (the settings need under 3 KB)";
+  if (reason != nullptr) *reason = why;
+  return ReadResult::Failed;
 }
+
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 // The file's bytes when it exists and can be used; nullopt otherwise.
 std::optional<std::string> UsableFile(const std::string& path, std::string* reason = nullptr) {
   std::string file;
   if (path.empty() || ReadWholeFile(path, file, reason) != ReadResult::Ok) return std::nullopt;
+  // Saved as UTF-8 by an editor: the names would not match their GBK bytes anyway.
+  if (file.starts_with(UTF8_BOM)) {
+    if (reason != nullptr) *reason = "begins with a UTF-8 byte-order mark; it must be GBK text";
+    return std::nullopt;
+  }
   if (!IsValidGbk(file)) {
     if (reason != nullptr) *reason = "is not valid GBK text";
     return std::nullopt;
@@ -112,6 +112,17 @@ std::string CKXFileIni::FileProblem(const std::string& fileName) const {
   std::string reason;
   if (path.empty() || UsableFile(path, &reason) || reason.empty()) return {};
   return reason;
+}
+
+std::string CKXFileIni::SectionProblem(std::string_view section) const {
+  if (filePath_.empty()) return {};
+  std::string reason;
+  const std::optional<std::string> file = UsableFile(filePath_, &reason);
+  if (!file) return reason;
+  if (file->empty()) return "is empty";
+  if (!IniHasSection(*file, Utf8ToGbk(section)))
+    return "has no [" + std::string(section) + "] section";
+  return {};
 }
 
 void CKXFileIni::SetFile(const std::string& name) {

@@ -10,6 +10,9 @@ namespace qv31 {
 
 // A value read from the file holds at most this many GBK bytes.
 constexpr int32_t INI_VALUE_MAX = 259;
+// A larger file is refused unread: the settings at their longest take under 3 KB, and the
+// bound leaves room for other sections and comments.
+constexpr size_t INI_FILE_MAX = size_t{64} << 10;
 
 // The settings file: private-profile INI in GBK. Section names, keys and values are UTF-8 in
 // the program and GBK in the file.
@@ -38,6 +41,10 @@ class CKXFileIni {
   // levels of symbolic links", "is not valid GBK text"); empty when it can be used or is
   // missing. Reads of such a file give the defaults.
   std::string FileProblem(const std::string& fileName = {}) const;
+
+  // FileProblem(), else "is empty" or "has no [section] section" for a file that exists;
+  // empty when the section can be read or the file is missing.
+  std::string SectionProblem(std::string_view section) const;
 
   // Sets keys in a section in one atomic rewrite (temporary file in the same directory,
   // fsync, rename), keeping every other byte of the file; creates the file, and its

@@ -149,6 +149,15 @@ std::string KeyLine(std::string_view key, std::string_view value) {
 
 }  // namespace
 
+bool IniHasSection(std::string_view file, std::string_view section) {
+  for (size_t pos = 0; pos < file.size();) {
+    const Line line = ParseLine(file, pos);
+    pos = line.end;
+    if (line.kind == LineKind::Section && SameName(line.name, section)) return true;
+  }
+  return false;
+}
+
 std::optional<std::string_view> IniLookup(std::string_view file, std::string_view section,
                                           std::string_view key) {
   // One pass without keeping the lines: the first section of the name, its first key.

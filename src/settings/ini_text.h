@@ -23,6 +23,9 @@ namespace qv31 {
 std::optional<std::string_view> IniLookup(std::string_view file, std::string_view section,
                                           std::string_view key);
 
+// Whether a section of the name opens anywhere in the file.
+bool IniHasSection(std::string_view file, std::string_view section);
+
 using IniEntry = std::pair<std::string_view, std::string_view>;
 
 // The file with each key set to its value in the section. An existing key's line is

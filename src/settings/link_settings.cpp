@@ -27,21 +27,36 @@ constexpr std::array<SettingKey, 8> kKeys = {{
 
 }  // namespace
 
+bool IsDelayText(std::string_view text) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos) {
+    return false;
+  }
+  return std::stol(std::string(text)) <= DELAY_MAX_MS;
+}
+
 LinkSettings LoadLinkSettings(const CKXFileIni& ini) {
+  std::string ignored;
+  return LoadLinkSettings(ini, ignored);
+}
+
+LinkSettings LoadLinkSettings(const CKXFileIni& ini, std::string& problem) {
+  problem.clear();
+  if (const std::string reason = ini.SectionProblem(SETTINGS_SECTION); !reason.empty()) {
+    problem = ini.FilePath() + ": " + reason + "; the defaults are used";
+    return LinkSettings{};
+  }
   const LinkSettings defaults;
   LinkSettings s;
   for (const SettingKey& k : kKeys) {
     ini.ReadString(SETTINGS_SECTION, k.key, defaults.*k.member, s.*k.member);
   }
-  return s;
-}
-
-LinkSettings LoadLinkSettings(const CKXFileIni& ini, std::string& problem) {
-  problem.clear();
-  if (const std::string reason = ini.FileProblem(); !reason.empty()) {
-    problem = ini.FilePath() + ": " + reason;
+  // Cut to its field the number would wrap ("4294967296" is 0) or become days of waiting.
+  if (!IsDelayText(s.delayText)) {
+    problem = ini.FilePath() + ": 延时=" + s.delayText + " is not a whole number from 0 to " +
+              std::to_string(DELAY_MAX_MS) + "; " + defaults.delayText + " is used";
+    s.delayText = defaults.delayText;
   }
-  return LoadLinkSettings(ini);
+  return s;
 }
 
 int32_t SaveLinkSettings(const CKXFileIni& ini, const LinkSettings& s) {

@@ -130,8 +130,8 @@ TEST_F(CsvTest, WrongHeaderChangesNothing) {
 
 TEST_F(CsvTest, HugeFilesAndLines) {
   std::string bytes = Utf8ToGbk(CSV_HEADER) + "\r\n";
-  for (int i = 0; i < 100000; ++i) bytes += std::to_string(i % 300) + ",COM1,1,01-R,1,1,1\n";
-  bytes.append(100000 * 4, '\n');
+  for (int i = 0; i < 20000; ++i) bytes += std::to_string(i % 300) + ",COM1,1,01-R,1,1,1\n";
+  bytes.append(100000, '\n');
   bytes += "17," + std::string(100000, '9') + "\r\n";
   bytes += std::string("18,COM1,\0\xFF\x81,03-R,1,1,", 21) + std::string(100000, 'x') + "\r\n";
   WriteBytes(Path("big.csv"), bytes);

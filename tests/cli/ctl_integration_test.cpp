@@ -92,7 +92,13 @@ TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
                 .status,
             0);
   ASSERT_EQ(Ctl({"--udp", udpA, "backup", Path("backup.json")}).status, 0);
-  const CtlRun restore = Ctl({"--udp", udpB, "restore", Path("backup.json")});
+  const CtlRun other = Ctl({"--udp", udpB, "--trace", "restore", Path("backup.json")});
+  EXPECT_EQ(other.status, 4) << other.err;
+  EXPECT_NE(other.err.find("identity is \"QV31-SIM 1.0\", this gateway's \"OTHER\""),
+            std::string::npos)
+      << other.err;
+  EXPECT_EQ(SentHeaders(other.err).size(), 1u) << "the identity read only";
+  const CtlRun restore = Ctl({"--udp", udpB, "restore", "--force", Path("backup.json")});
   ASSERT_EQ(restore.status, 0) << restore.err;
   const auto diff = Changed(Memory("a.json"), Memory("b.json"));
   for (const auto& [area, index] : diff) EXPECT_EQ(area, AREA_IDENT) << "index " << index;
@@ -231,8 +237,9 @@ TEST_F(CtlTest, APortLostMidWriteSaysWhatWasWritten) {
   const CtlRun run = Wait(pid, start);
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("the serial port went away"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("  written: port1\n  sent, never acknowledged (perhaps written): port2\n"),
-            std::string::npos)
+  EXPECT_NE(
+      run.err.find("  written: port1\n  sent without acknowledgement (perhaps written): port2\n"),
+      std::string::npos)
       << run.err;
 }
 

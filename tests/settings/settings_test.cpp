@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -78,10 +79,11 @@ TEST_F(SettingsTest, ValuesRoundTripAndStayOnTheirLine) {
   EXPECT_EQ(back.serialMode, "TRUE");
 }
 
-TEST_F(SettingsTest, HugeFilesReadInLinearTime) {
+// Near the size bound: many foreign keys and a value far over the value limit.
+TEST_F(SettingsTest, LargeFilesWithinTheBoundAreRead) {
   std::string file = Gbk("[系统]\r\n");
-  for (int i = 0; i < 100000; ++i) file += "k" + std::to_string(i) + "=v\r\n";
-  file += Gbk("网络端口=") + std::string(100000, '7') + "\r\n" + Gbk("格式=e,8,2\r\n");
+  for (int i = 0; i < 3000; ++i) file += "k" + std::to_string(i) + "=v\r\n";
+  file += Gbk("网络端口=") + std::string(30000, '7') + "\r\n" + Gbk("格式=e,8,2\r\n");
   // 258 bytes, then a two-byte character that would end at byte 260: never split.
   file += Gbk("网络地址=") + std::string(258, 'b') + Gbk("网") + "\r\n";
   WriteBytes(ini.FilePath(), file);
@@ -119,6 +121,21 @@ TEST_F(SettingsTest, AFileThatCannotBeUsedIsNamedAndGivesTheDefaults) {
          fs::permissions(p, fs::perms::none);
        },
        "Permission denied"},
+      {"FIFO", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); },
+       "is a FIFO, not a regular file"},
+      {"device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+       "is a device, not a regular file"},
+      {"huge",
+       [this](const fs::path& p) {
+         WriteBytes(p, Gbk("[系统]\r\n波特率=4800\r\n"));
+         fs::resize_file(p, 60u << 20);
+       },
+       "is larger than 64 KiB (the settings need under 3 KB)"},
+      {"BOM", [this](const fs::path& p) { WriteBytes(p, "\xEF\xBB\xBF" + Gbk("[系统]\r\n")); },
+       "begins with a UTF-8 byte-order mark; it must be GBK text"},
+      {"empty", [this](const fs::path& p) { WriteBytes(p, ""); }, "is empty"},
+      {"no section", [this](const fs::path& p) { WriteBytes(p, Gbk("[其他]\r\n波特率=4800\r\n")); },
+       "has no [系统] section"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -129,11 +146,37 @@ TEST_F(SettingsTest, AFileThatCannotBeUsedIsNamedAndGivesTheDefaults) {
     c.make(bad.FilePath());
     std::string problem;
     EXPECT_EQ(LoadLinkSettings(bad, problem), LinkSettings{});
-    EXPECT_EQ(problem, bad.FilePath() + ": " + c.reason);
+    EXPECT_EQ(problem, bad.FilePath() + ": " + c.reason + "; the defaults are used");
+    EXPECT_EQ(SaveLinkSettings(bad, LinkSettings{}) == 7,
+              std::string(c.what) == "empty" || std::string(c.what) == "no section" ||
+                  std::string(c.what) == "BOM" || std::string(c.what) == "bad GBK")
+        << "a file that cannot be read is not replaced";
   }
   std::string problem = "x";
   LoadLinkSettings(ini, problem);
   EXPECT_EQ(problem, "") << "a missing file is no problem";
+}
+
+// Cut to a 32-bit field these would wrap to 0 or wait for days.
+TEST_F(SettingsTest, ADelayOutOfRangeIsNamedAndGetsItsDefault) {
+  const struct {
+    const char* text;
+    const char* use;
+  } cases[] = {{"20", "20"},
+               {"60000", "60000"},
+               {"60001", "100"},
+               {"4294967296", "100"},
+               {"99999999999999", "100"},
+               {"-1", "100"},
+               {"12abc", "100"},
+               {"", "100"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    WriteBytes(ini.FilePath(), Gbk(std::string("[系统]\r\n延时=") + c.text + "\r\n"));
+    std::string problem;
+    EXPECT_EQ(LoadLinkSettings(ini, problem).delayText, c.use);
+    EXPECT_EQ(problem.empty(), std::string(c.use) != "100") << problem;
+  }
 }
 
 TEST_F(SettingsTest, OnlySavingCreatesTheDirectory) {
