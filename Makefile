@@ -9,7 +9,7 @@ TEAM += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 endif
 
 .PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz test-package package bench \
-        format format-check lint clean
+        format format-check lint clean windows test-windows
 
 all: build
 
@@ -26,8 +26,9 @@ run: build
 	@scripts/run-demo
 
 # Every test, in three builds (plain, ASan+UBSan, TSan), plus a short run of each fuzz target,
-# the release build's package unpacked and run, and the habits: formatting and clang-tidy.
-test: format-check lint test-unit test-asan test-tsan test-fuzz test-package
+# the release build's package unpacked and run, the habits (formatting and clang-tidy), and the
+# Windows programs under Wine.
+test: format-check lint test-unit test-asan test-tsan test-fuzz test-package test-windows
 	@echo "make test: all passed"
 
 test-unit: build
@@ -82,12 +83,25 @@ package: deps build-release/build.ninja
 test-package: package
 	tests/install/check_deb.sh build-release/qv31_*.deb
 
+# The Windows programs (qv31ctl.exe, qv31-sim.exe), cross-built with mingw-w64 into
+# build-windows/bin, and their tests under Wine against the Linux build's programs.
+build-windows/build.ninja: | deps
+	cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release $(TEAM) -DQV31_GUI=OFF -DQV31_LINUX_BIN=$(CURDIR)/build/bin
+
+windows: deps build-windows/build.ninja
+	cmake --build build-windows -j $(JOBS)
+
+test-windows: build windows
+	ctest --test-dir build-windows --output-on-failure -j $(JOBS)
+
 build-bench/build.ninja: | deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
-bench: deps build-bench/build.ninja
+bench: deps build-bench/build.ninja windows
 	cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
+	@scripts/run-bench-windows build-bench/bin build-windows/bin
 
 # clang-tidy with .clang-tidy over the core folders of src/; it needs only the configured build's
 # compile commands.
@@ -102,4 +116,4 @@ format-check: deps
 	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-bench build-release
+	rm -rf build build-asan build-tsan build-fuzz build-bench build-release build-windows

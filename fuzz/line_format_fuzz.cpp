@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "transport/line_termios.h"
 #include "transport/port_discovery.h"
-#include "transport/serial_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   current.cflag = baud ^ 0x5A5A5A5Au;
   const qv31::LineFormat format = qv31::ParseFormatText(text);
   const qv31::LineSettings s =
-      qv31::DescribeLineTermios(qv31::ComposeLineTermios(current, baud, text));
+      qv31::DescribeLineTermios(qv31::ComposeLineTermios(current, baud, format));
   // What was asked for must be what the bits say.
   if (s.format.parity != format.parity || s.format.stopBits != format.stopBits || !s.raw ||
       s.flowControl || (format.dataBits != 0 && s.format.dataBits != format.dataBits) ||

@@ -69,7 +69,7 @@ int main() {
   qv31::GatewaySession s(
       loop, [&] { return loop.NowMs(); }, listener);
   session = &s;
-  s.Link().OpenUdp("127.0.0.1", std::to_string(ntohs(a.sin_port)));
+  s.Link().OpenUdp("127.0.0.1", ntohs(a.sin_port));
   s.Query(qv31::GroupId::Identity);
   s.StartConnect();
   loop.RunUntil([&] { return s.Engine().State() == qv31::ExchangeState::Idle; });

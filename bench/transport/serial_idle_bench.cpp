@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   qv31::SerialPort port;
-  if (!port.Open(name, 9600, "n,8,1")) {
+  if (!port.Open(name, 9600, qv31::LineFormat{})) {
     std::fprintf(stderr, "cannot open %s\n", name);
     return 2;
   }

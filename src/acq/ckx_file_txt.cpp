@@ -1,11 +1,8 @@
 #include "acq/ckx_file_txt.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace qv31 {
 
@@ -13,23 +10,19 @@ CKXFileTxt::~CKXFileTxt() { Close(); }
 
 bool CKXFileTxt::Open(const std::string& path, Mode mode) {
   Close();
-  // O_NONBLOCK: opening a FIFO would otherwise wait for a writer; it is refused below.
-  const int flags = mode == Mode::Read ? O_RDONLY : (O_RDWR | O_CREAT);
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (!regular || (mode == Mode::Read && static_cast<uintmax_t>(st.st_size) > CSV_FILE_MAX) ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    ::close(fd);
+  // A FIFO or a device would block or never end: only a regular file, or a new one to write.
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  const bool exists = !error && std::filesystem::exists(status);
+  if (exists && !std::filesystem::is_regular_file(status)) return false;
+  if (mode == Mode::Read &&
+      (!exists || std::filesystem::file_size(path, error) > CSV_FILE_MAX || error)) {
     return false;
   }
-  file_ = ::fdopen(fd, mode == Mode::Read ? "r" : "r+");
-  if (file_ == nullptr) {
-    ::close(fd);
-    return false;
-  }
-  return true;
+  // Binary: the file's CR LF line ends are written and read as they stand on every system.
+  file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "r+b");
+  if (file_ == nullptr && mode != Mode::Read) file_ = std::fopen(path.c_str(), "w+b");
+  return file_ != nullptr;
 }
 
 void CKXFileTxt::Close() {
@@ -55,18 +48,14 @@ int32_t CKXFileTxt::WriteString(std::string_view text) {
 bool CKXFileTxt::ReadString(std::string& line) {
   line.clear();
   if (file_ == nullptr) return false;
-  char* buffer = nullptr;
-  size_t capacity = 0;
-  const ssize_t n = ::getline(&buffer, &capacity, file_);
-  if (n > 0) {
-    line.assign(buffer, static_cast<size_t>(n));
-    if (line.back() == '\n') {
-      line.pop_back();
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-    }
+  bool any = false;
+  for (int c = std::fgetc(file_); c != EOF; c = std::fgetc(file_)) {
+    any = true;
+    if (c == '\n') break;
+    line.push_back(static_cast<char>(c));
   }
-  std::free(buffer);
-  return n > 0;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return any;
 }
 
 bool CKXFileTxt::Flush() { return file_ != nullptr && std::fflush(file_) == 0; }

@@ -42,8 +42,10 @@ std::string CsvExportFileName(const std::tm& localTime) {
 }
 
 std::string CsvExportPath(std::string_view dirPath, std::time_t now) {
-  std::tm local{};
-  if (localtime_r(&now, &local) == nullptr) return {};
+  // The window's and the command line's own thread asks; nothing else shares the result.
+  const std::tm* converted = std::localtime(&now);
+  if (converted == nullptr) return {};
+  const std::tm local = *converted;
   const std::string name = CsvExportFileName(local);
   if (name.empty()) return {};
   std::string path(dirPath);

@@ -1,6 +1,8 @@
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
 #include "app/dialog_texts.h"
+#include "app/link_error_text.h"
+#include "text/number_text.h"
 
 namespace qv31 {
 
@@ -30,7 +32,7 @@ void CQV31Dlg::ToggleLink() {
 
 void CQV31Dlg::ShowOpenFailure(std::string_view firstLine) {
   std::string text(firstLine);
-  const std::string reason = session_.Link().OpenErrorText();
+  const std::string reason = LinkErrorText(session_.Link().OpenError());
   if (!reason.empty()) text += "\n" + reason;
   view_.MessageBox(text);
 }
@@ -39,13 +41,14 @@ void CQV31Dlg::OpenLink() {
   const bool serial = settings_.serialMode == MODE_SERIAL;
   if (serial) {
     view_.SetText(IDC_VERSION, "");
-    if (!session_.Link().OpenSerial(settings_.portText, settings_.baudText, settings_.formatText,
-                                    settings_.delayText)) {
-      ShowOpenFailure("无法打开 " + settings_.portText + " 串口！");
+    if (!session_.Link().OpenSerial(SerialLinkFromTexts(
+            settings_.portText, settings_.baudText, settings_.formatText, settings_.delayText))) {
+      ShowOpenFailure(SerialOpenFailedText(settings_.portText));
       return;
     }
   } else {
-    if (!session_.Link().OpenUdp(settings_.addressText, settings_.targetPortText)) {
+    if (!session_.Link().OpenUdp(settings_.addressText,
+                                 LeadingDecimal32(settings_.targetPortText))) {
       ShowOpenFailure(UDP_OPEN_FAILED);
       return;
     }
@@ -87,7 +90,7 @@ void CQV31Dlg::StartReopenPause(uint32_t ms) {
 // every request time out on a port that is gone.
 void CQV31Dlg::ClosePortLost() {
   if (linkOpen_ == 0) return;
-  const std::string reason = session_.Link().OpenErrorText();
+  const std::string reason = LinkErrorText(session_.Link().OpenError());
   ToggleLink();
   view_.MessageBox(settings_.portText + "\n" + reason);
 }
@@ -96,9 +99,9 @@ void CQV31Dlg::StopAcquisition() {
   if (finder_.Scanning()) return;
   CopyLinkControls();
   view_.SetText(IDC_VERSION, "");
-  if (!session_.Link().OpenSerial(settings_.portText, settings_.baudText, settings_.formatText,
-                                  settings_.delayText)) {
-    ShowOpenFailure("无法打开 " + settings_.portText + " 串口！");
+  if (!session_.Link().OpenSerial(SerialLinkFromTexts(settings_.portText, settings_.baudText,
+                                                      settings_.formatText, settings_.delayText))) {
+    ShowOpenFailure(SerialOpenFailedText(settings_.portText));
     return;
   }
   traffic_.SetEpoch(clock_());

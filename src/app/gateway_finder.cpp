@@ -5,6 +5,7 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_texts.h"
+#include "app/link_error_text.h"
 #include "link/link_frame.h"
 #include "text/number_text.h"
 #include "transport/choice_lists.h"
@@ -139,7 +140,8 @@ void GatewayFinder::StartOrCancelScan() {
   }
   const std::string port = view_.Text(IDC_LINK_PORT);
   if (!scan_.Start(port, clock_())) {
-    view_.MessageBox("无法打开 " + port + " 串口！\n" + std::string(PortErrorText(scan_.Error())));
+    const std::string reason = LinkErrorText(scan_.OpenError());
+    view_.MessageBox(SerialOpenFailedText(port) + (reason.empty() ? "" : "\n" + reason));
     return;
   }
   LockLinkControls(true);

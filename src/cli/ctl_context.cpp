@@ -8,8 +8,48 @@
 #include "session/key_table.h"
 #include "settings/ckx_file_ini.h"
 #include "settings/link_settings.h"
+#include "text/number_text.h"
 
 namespace qv31 {
+namespace {
+
+struct PortReasonWords {
+  PortError error;
+  const char* words;
+};
+
+constexpr PortReasonWords PORT_REASON_WORDS[] = {
+    {PortError::Missing, "no such device (unplugged or misnamed)"},
+    {PortError::Busy, "in use by another program"},
+    {PortError::PermissionDenied,
+     "permission denied (add the user to the dialout group, then log in again)"},
+    {PortError::NotSerial, "not a serial device"},
+    {PortError::Other, "system error"},
+    {PortError::Lost, "the device went away (unplugged or closed)"},
+};
+
+}  // namespace
+
+// Every open failure and lost port of qv31ctl is worded here, with the system's own code for
+// whoever reads logs against the operating system's documentation.
+std::string LinkErrorLine(const LinkOpenError& e) {
+  std::string line;
+  if (e.link == LinkOpenError::Link::Serial) {
+    line = "serial port " + e.target + ": ";
+    for (const auto& r : PORT_REASON_WORDS) {
+      if (r.error == e.port) line += r.words;
+    }
+    for (const std::string& holder : e.holders) line += ", held by " + holder;
+  } else if (e.udp == UdpError::Socket) {
+    line = "cannot create a UDP socket";
+  } else if (e.udp == UdpError::BadPort) {
+    line = "UDP target port is not 1..65535";
+  } else {
+    line = "UDP target " + e.target + " does not resolve";
+  }
+  if (e.systemCode != 0) line += " (system error " + std::to_string(e.systemCode) + ")";
+  return line;
+}
 
 CtlContext::CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err)
     : o_(o),
@@ -49,11 +89,11 @@ int CtlContext::OpenLink(bool serialOnly) {
   if (!CheckLinkTexts(serial, baud, format, delay, udpPort, error)) return Fail(EXIT_USAGE, error);
   LinkTransport& link = session_.Link();
   if (serial) {
-    if (!link.OpenSerial(port, baud, format, delay)) {
-      return Fail(EXIT_OPEN, "无法打开 " + port + " 串口！ " + link.OpenErrorText());
+    if (!link.OpenSerial(SerialLinkFromTexts(port, baud, format, delay))) {
+      return Fail(EXIT_OPEN, "cannot open " + LinkErrorLine(link.OpenError()));
     }
-  } else if (!link.OpenUdp(host, udpPort) || !link.OpenErrorText().empty()) {
-    return Fail(EXIT_OPEN, "无法打开UDP端口！ " + link.OpenErrorText());
+  } else if (!link.OpenUdp(host, LeadingDecimal32(udpPort)) || link.OpenError().Any()) {
+    return Fail(EXIT_OPEN, "cannot open " + LinkErrorLine(link.OpenError()));
   }
   // The trace counts time from the moment the link opened.
   trace_.SetSince(loop_.NowMs());
@@ -89,15 +129,14 @@ int CtlContext::GatewayFailure() {
   int status = EXIT_GATEWAY;
   switch (lastOutcome_) {
     case Outcome::LinkLost:
-      Fail(status, "the serial port went away: " + Link().OpenErrorText());
+      Fail(status, "the serial port went away: " + LinkErrorLine(Link().OpenError()));
       break;
     case Outcome::Stopped:
       status = InterruptedStatus();
       Fail(status, CaughtSignalCount() >= 2
                        ? std::string("stopped by a second signal without waiting for the answer "
                                      "to the frame in flight")
-                       : std::string("stopped by SIG") + sigabbrev_np(CaughtSignal()) +
-                             " at a frame boundary");
+                       : "stopped by " + InterruptName() + " at a frame boundary");
       break;
     default:
       Fail(status, "通信超时 (the gateway did not answer)");

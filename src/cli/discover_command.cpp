@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/ctl_context.h"
 #include "cli/ctl_options.h"
 #include "cli/interrupt.h"
 #include "text/number_text.h"
@@ -84,7 +85,7 @@ int ScanSerial(const DiscoverRequest& r, std::FILE* out, std::FILE* err) {
     });
     if (r.progress) std::fprintf(err, "\r\033[K");
     if (state == ScanState::OpenFailed) {
-      openError = "无法打开 " + device + " 串口！ " + std::string(PortErrorText(scan.Error()));
+      openError = "cannot open " + LinkErrorLine(scan.OpenError());
       if (devices.size() > 1) std::fprintf(err, "qv31ctl: %s\n", openError.c_str());
       continue;
     }

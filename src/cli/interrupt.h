@@ -1,10 +1,14 @@
 #pragma once
 
+#include <string>
+
 namespace qv31 {
 
 // SIGINT and SIGTERM, once caught, end a write at a frame boundary instead of killing the
 // process; a second one of either stops waiting for the frame in flight, so the account is
-// still printed; a third kills the process as usual.
+// still printed; a third kills the process as usual. On Windows the console's Ctrl-C and
+// Ctrl-Break count as SIGINT, closing the console window, logging off and shutting down as
+// SIGTERM, so the exit statuses are the same.
 void CatchInterrupts();
 // The first signal caught, or 0.
 int CaughtSignal();
@@ -15,5 +19,7 @@ int InterruptedStatus();
 // A file removed should the third signal kill the process (a temporary output); nullptr or
 // an empty path for none. Paths longer than the system's limit are not remembered.
 void RemoveWhenKilled(const char* path);
+// What was caught, for the operator: "SIGINT", "Ctrl-C", "console closed".
+std::string InterruptName();
 
 }  // namespace qv31

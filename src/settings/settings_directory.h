@@ -29,4 +29,9 @@ bool IsSystemFolder(std::string_view dir, bool ownedByUser);
 std::string ChooseSettingsDirectory(std::string_view exeDir, bool exeDirWritable,
                                     const char* xdgConfigHome, const char* home);
 
+// Windows: beside the executable when a file may be created there, else %APPDATA%\qv31.
+// Empty when neither applies.
+std::string ChooseWindowsSettingsDirectory(std::string_view exeDir, bool exeDirWritable,
+                                           std::string_view appData);
+
 }  // namespace qv31

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "transport/serial_line.h"
+#include "transport/line_termios.h"
 
 namespace qv31 {
 namespace {

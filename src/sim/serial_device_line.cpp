@@ -1,15 +1,33 @@
 #include "sim/serial_device_line.h"
 
-#include <cstring>
+#include <string_view>
 
 namespace qv31 {
+namespace {
+
+std::string_view ReasonWords(PortError error) {
+  switch (error) {
+    case PortError::Missing:
+      return "no such device";
+    case PortError::Busy:
+      return "in use by another program";
+    case PortError::PermissionDenied:
+      return "permission denied";
+    case PortError::NotSerial:
+      return "not a serial device";
+    default:
+      return "system error";
+  }
+}
+
+}  // namespace
 
 int SerialDeviceLine::Open(const std::string& path, uint32_t baud, const std::string& format,
                            std::string& error) {
-  if (line_.Open(path, baud, format)) return 1;
-  error = "cannot open " + path + ": " + std::string(PortErrorText(line_.Error()));
+  if (line_.Open(path, baud, ParseFormatText(format))) return 1;
+  error = "cannot open " + path + ": " + std::string(ReasonWords(line_.Error()));
   if (line_.ErrorNumber() != 0)
-    error += std::string(" (") + std::strerror(line_.ErrorNumber()) + ")";
+    error += " (system error " + std::to_string(line_.ErrorNumber()) + ")";
   return -1;
 }
 

@@ -21,12 +21,6 @@ const char* KindOf(mode_t mode) {
 
 }  // namespace
 
-std::string SizeText(size_t bytes) {
-  if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
-  if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
-  return std::to_string(bytes) + " bytes";
-}
-
 FileReadResult ReadBoundedFile(const std::string& path, size_t maxBytes, std::string& out,
                                std::string& reason) {
   out.clear();

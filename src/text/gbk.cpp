@@ -1,57 +1,100 @@
 #include "text/gbk.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
+
+#include "text/gbk_char.h"
 
 namespace qv31 {
 namespace {
 
-// iconv_open reports failure as (iconv_t)-1, an integer cast to a pointer by its own definition.
-bool IconvOpened(iconv_t cd) {
-  return cd != reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+constexpr std::string_view REPLACEMENT_UTF8 = "\xEF\xBF\xBD";  // U+FFFD
+
+// The private use area: code page 936 maps a few codes (A8 BF, FE FE among them) there that
+// glibc's GBK refuses. Text that means nothing to anyone else is refused on both systems.
+bool IsPrivateUse(char32_t cp) { return cp >= 0xE000 && cp <= 0xF8FF; }
+
+bool IsGbkLead(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
+bool IsGbkTrail(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+
+// One code point from valid UTF-8 at the start of `s` (shortest form, no surrogates, at most
+// U+10FFFF); `length` receives its byte count. 0 with length 0 when the bytes are not valid.
+char32_t DecodeUtf8(std::string_view s, size_t& length) {
+  const auto at = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+  const uint8_t lead = at(0);
+  length = 0;
+  size_t n = 0;
+  char32_t cp = 0, minimum = 0;
+  if (lead < 0x80) {
+    length = 1;
+    return lead;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) n = 2, cp = lead & 0x1F, minimum = 0x80;
+  if (lead >= 0xE0 && lead <= 0xEF) n = 3, cp = lead & 0x0F, minimum = 0x800;
+  if (lead >= 0xF0 && lead <= 0xF4) n = 4, cp = lead & 0x07, minimum = 0x10000;
+  if (n == 0 || s.size() < n) return 0;
+  for (size_t i = 1; i < n; ++i) {
+    if ((at(i) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (at(i) & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  length = n;
+  return cp;
 }
 
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (IconvOpened(cd_)) iconv_close(cd_);
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
   }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
+}
 
-  // Converts input; on an invalid or unconvertible sequence skips `skip(in)` bytes and appends
-  // `replacement` instead.
-  template <typename Skip>
-  std::string Run(std::string_view input, std::string_view replacement, Skip skip) {
-    std::string out;
-    if (!IconvOpened(cd_)) return out;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    char buffer[256];
-    while (inLeft > 0) {
-      char* o = buffer;
-      size_t oLeft = sizeof buffer;
-      const size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
-      out.append(buffer, static_cast<size_t>(o - buffer));
-      if (r != static_cast<size_t>(-1)) continue;
-      if (errno == E2BIG) continue;
-      // EILSEQ or EINVAL (a sequence cut at the end): replace and move on.
-      const size_t n = std::min(inLeft, skip(std::string_view(in, inLeft)));
-      in += n;
-      inLeft -= n;
-      out.append(replacement);
-      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+// The GBK form of one non-ASCII code point, or empty: only a double-byte character counts
+// (code page 936 also gives 0x80 for the euro sign, which glibc's GBK does not).
+std::string EncodeGbk(char32_t cp) {
+  if (IsPrivateUse(cp)) return {};
+  std::string bytes = gbk_char::Encode(cp);
+  const bool doubleByte = bytes.size() == 2 && IsGbkLead(static_cast<uint8_t>(bytes[0])) &&
+                          IsGbkTrail(static_cast<uint8_t>(bytes[1]));
+  return doubleByte ? bytes : std::string();
+}
+
+// Walks GBK text: ASCII bytes as they are, valid double-byte characters decoded, every other
+// byte (0x80, 0xFF, a lead without a valid trail, a refused code) handed to `bad` alone.
+template <typename Bad>
+std::string DecodeGbk(std::string_view gbk, Bad bad) {
+  std::string out;
+  size_t i = 0;
+  while (i < gbk.size()) {
+    const auto b = static_cast<uint8_t>(gbk[i]);
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      ++i;
+      continue;
     }
-    return out;
+    if (IsGbkLead(b) && i + 1 < gbk.size() && IsGbkTrail(static_cast<uint8_t>(gbk[i + 1]))) {
+      const char32_t cp = gbk_char::Decode(b, static_cast<uint8_t>(gbk[i + 1]));
+      if (cp != 0 && !IsPrivateUse(cp)) {
+        AppendUtf8(out, cp);
+        i += 2;
+        continue;
+      }
+    }
+    bad(out);
+    ++i;
   }
-
- private:
-  iconv_t cd_;
-};
+  return out;
+}
 
 size_t Utf8SequenceLength(std::string_view s) {
   const auto lead = static_cast<unsigned char>(s[0]);
@@ -65,24 +108,34 @@ size_t Utf8SequenceLength(std::string_view s) {
 }  // namespace
 
 std::string Utf8ToGbk(std::string_view utf8) {
-  Converter c("GBK", "UTF-8");
-  return c.Run(utf8, "?", Utf8SequenceLength);
+  std::string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    size_t length = 0;
+    const char32_t cp = DecodeUtf8(utf8.substr(i), length);
+    const std::string gbk = length == 0 ? std::string()
+                            : cp < 0x80 ? std::string(1, static_cast<char>(cp))
+                                        : EncodeGbk(cp);
+    if (gbk.empty()) {
+      out += '?';
+      i += std::max<size_t>(1, Utf8SequenceLength(utf8.substr(i)));
+      continue;
+    }
+    out += gbk;
+    i += length;
+  }
+  return out;
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
-  Converter c("UTF-8", "GBK");
-  return c.Run(gbk, "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; });
+  return DecodeGbk(gbk, [](std::string& out) { out += REPLACEMENT_UTF8; });
 }
 
 bool FitsGbk(std::string_view utf8) { return GbkToUtf8(Utf8ToGbk(utf8)) == utf8; }
 
 bool IsValidGbk(std::string_view gbk) {
-  Converter c("UTF-8", "GBK");
   bool valid = true;
-  c.Run(gbk, "", [&valid](std::string_view) {
-    valid = false;
-    return size_t{1};
-  });
+  DecodeGbk(gbk, [&valid](std::string&) { valid = false; });
   return valid;
 }
 

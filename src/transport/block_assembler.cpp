@@ -15,7 +15,12 @@ void BlockAssembler::Commit(int32_t count, uint32_t nowMs) {
 
 int32_t BlockAssembler::CutIfQuiet(uint32_t nowMs, uint32_t gapMs, FrameQueue& out) {
   // Unsigned difference: the tick counter's wrap is harmless.
-  if (count_ == 0 || nowMs - lastDataMs_ < gapMs) return 0;
+  if (nowMs - lastDataMs_ < gapMs) return 0;
+  return Cut(out);
+}
+
+int32_t BlockAssembler::Cut(FrameQueue& out) {
+  if (count_ == 0) return 0;
   const int32_t length = out.Push(count_, buffer_.data());
   count_ = 0;
   return length;

@@ -26,6 +26,8 @@ class BlockAssembler {
   // `gapMs` or more, queues the block on `out` and starts afresh; returns the length queued,
   // else 0.
   int32_t CutIfQuiet(uint32_t nowMs, uint32_t gapMs, FrameQueue& out);
+  // Queues an open block on `out` now (the line itself saw the gap); returns the length queued.
+  int32_t Cut(FrameQueue& out);
 
  private:
   std::vector<uint8_t> buffer_;

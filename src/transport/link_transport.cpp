@@ -20,37 +20,46 @@ constexpr int32_t SLOW_TIMEOUT_MS = 10000;
 
 }  // namespace
 
-int32_t ReplyTimeoutMsForBaud(std::string_view baudText) {
-  const int32_t baud = LeadingDecimal32(baudText);
+int32_t ReplyTimeoutMsForBaud(int32_t baud) {
   for (const auto& step : TIMEOUT_STEPS) {
     if (baud >= step.fromBaud) return step.timeoutMs;
   }
   return SLOW_TIMEOUT_MS;
 }
 
-bool LinkTransport::OpenSerial(std::string_view portText, std::string_view baudText,
-                               std::string_view formatText, std::string_view delayText) {
-  const int32_t baud = LeadingDecimal32(baudText);
-  replyTimeoutMs_ = ReplyTimeoutMsForBaud(baudText);
+SerialLinkSettings SerialLinkFromTexts(std::string_view portText, std::string_view baudText,
+                                       std::string_view formatText, std::string_view delayText) {
+  SerialLinkSettings settings;
+  settings.port = portText;
+  settings.baud = LeadingDecimal32(baudText);
+  settings.format = ParseFormatText(formatText);
+  settings.delayMs = LeadingDecimal32(delayText);
+  return settings;
+}
+
+bool LinkTransport::OpenSerial(const SerialLinkSettings& settings) {
+  replyTimeoutMs_ = ReplyTimeoutMsForBaud(settings.baud);
   Close();
-  const int32_t delay = LeadingDecimal32(delayText);
   // A negative delay would become a gap of some 49 days and freeze both threads; it is
   // treated like 0, so the gap follows the baud rate.
-  if (delay > 0) {
-    serial_.SetGapMs(static_cast<uint32_t>(delay));
+  if (settings.delayMs > 0) {
+    serial_.SetGapMs(static_cast<uint32_t>(settings.delayMs));
     serial_.SetAutoGap(false);
   }
   lastTried_ = Kind::Serial;
-  lastPort_ = portText;
-  if (!serial_.Open(portText, static_cast<uint32_t>(baud), formatText)) return false;
+  lastTarget_ = settings.port;
+  if (!serial_.Open(settings.port, static_cast<uint32_t>(settings.baud), settings.format)) {
+    return false;
+  }
   kind_ = Kind::Serial;
   return true;
 }
 
-bool LinkTransport::OpenUdp(std::string_view addressText, std::string_view targetPortText) {
+bool LinkTransport::OpenUdp(std::string_view addressText, int32_t targetPort) {
   Close();
   lastTried_ = Kind::Udp;
-  if (!udp_.Open(addressText, LeadingDecimal32(targetPortText))) return false;
+  lastTarget_ = addressText;
+  if (!udp_.Open(addressText, targetPort)) return false;
   replyTimeoutMs_ = UDP_REPLY_TIMEOUT_MS;
   kind_ = Kind::Udp;
   return true;
@@ -77,18 +86,24 @@ bool LinkTransport::SendBlock(int32_t length, const uint8_t* data) {
   return false;
 }
 
-std::string LinkTransport::OpenErrorText() const {
-  if (PortLost()) return std::string(PortErrorText(PortError::Lost));
-  if (lastTried_ == Kind::Serial) {
-    std::string text(PortErrorText(serial_.Error()));
-    // Name whoever holds the port, such as a modem manager that took a USB adapter.
-    if (serial_.Error() == PortError::Busy) {
-      for (const std::string& holder : PortHolders(lastPort_)) text += "：" + holder;
-    }
-    return text;
+LinkOpenError LinkTransport::OpenError() const {
+  LinkOpenError e;
+  e.target = lastTarget_;
+  if (PortLost()) {
+    e.link = LinkOpenError::Link::Serial;
+    e.port = PortError::Lost;
+  } else if (lastTried_ == Kind::Serial && serial_.Error() != PortError::None) {
+    e.link = LinkOpenError::Link::Serial;
+    e.port = serial_.Error();
+    e.systemCode = serial_.Line().ErrorNumber();
+    // Whoever holds the port, such as a modem manager that took a USB adapter.
+    if (e.port == PortError::Busy) e.holders = PortHolders(lastTarget_);
+  } else if (lastTried_ == Kind::Udp && udp_.Error() != UdpError::None) {
+    e.link = LinkOpenError::Link::Udp;
+    e.udp = udp_.Error();
+    e.systemCode = udp_.ErrorNumber();
   }
-  if (lastTried_ == Kind::Udp) return udp_.ErrorText();
-  return {};
+  return e;
 }
 
 }  // namespace qv31

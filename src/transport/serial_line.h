@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,9 +19,6 @@ enum class PortError : uint8_t {
   Lost,  // an open device went away; never the result of Open, see SerialLine::Lost()
 };
 
-// A one-line explanation of a reason, shown under the window's own message.
-std::string_view PortErrorText(PortError error);
-
 // Frame format as a format text such as "n,8,1" describes it: the first character is the
 // parity (e, o, m, s; anything else means none), the character at index 2 the data bits, the
 // character at index 4 the stop bits ("1" gives one, anything else two). Letter case does not
@@ -34,21 +31,7 @@ struct LineFormat {
 };
 LineFormat ParseFormatText(std::string_view formatText);
 
-// The kernel's termios2 record, field for field, with the flag values of <asm/termbits.h>.
-// Kept as plain integers so that the settings we write can be checked without a device:
-// a pseudo-terminal forces 8 data bits and no parity whatever is set.
-struct LineTermios {
-  uint32_t iflag = 0;
-  uint32_t oflag = 0;
-  uint32_t cflag = 0;
-  uint32_t lflag = 0;
-  uint8_t line = 0;
-  std::array<uint8_t, 19> cc{};
-  uint32_t ispeed = 0;
-  uint32_t ospeed = 0;
-};
-
-// What a LineTermios means, decoded from its bits.
+// A line's settings as the system reports them.
 struct LineSettings {
   uint32_t baud = 0;        // output rate; 0 when the rate bits name no rate we know
   bool customRate = false;  // the rate is given as a number (BOTHER), not a B constant
@@ -60,18 +43,9 @@ struct LineSettings {
   uint8_t timeTenths = 0;    // VTIME
 };
 
-// The settings Open writes: `current` with raw mode, no flow control, the receiver on, the
-// rate and the frame format applied. A baud of 0 keeps the current rate (0 would hang the line
-// up); a rate without a B constant, 14400 among them, is set as a number.
-LineTermios ComposeLineTermios(const LineTermios& current, uint32_t baud,
-                               std::string_view formatText);
-LineSettings DescribeLineTermios(const LineTermios& termios);
-
-// Puts a terminal descriptor (for example the slave side of a pseudo-terminal) into raw mode:
-// no echo, no line editing, no translation. False when it is not a terminal.
-bool MakeRawTerminal(int fd);
-
-// One open serial device (or pseudo-terminal), Linux. The only place that speaks termios.
+// One open serial device (or pseudo-terminal). The only place that speaks termios (Linux) or
+// the Win32 communications calls (Windows); the two live in serial_line_posix.cpp and
+// serial_line_win32.cpp.
 //
 // Read and Write never block past their bounds, so one thread may read while another writes.
 // Open and Close belong to the owner and must not run while another thread is inside Read,
@@ -81,20 +55,20 @@ bool MakeRawTerminal(int fd);
 // quiet line through Read's result; Lost() tells them apart.
 class SerialLine {
  public:
-  SerialLine() = default;
+  SerialLine();
   ~SerialLine();
   SerialLine(const SerialLine&) = delete;
   SerialLine& operator=(const SerialLine&) = delete;
 
   // Opens `path` ("/dev/ttyUSB0"; a bare name such as "ttyUSB0" is looked up in /dev) for
   // reading and writing, non-blocking, exclusively (TIOCEXCL and an advisory flock), in raw
-  // mode with `baud` and `formatText` (see ParseFormatText). Closes first when open. False
+  // mode with `baud` and `format`. Closes first when open. False
   // when the device cannot be opened; Error() then says why. A device that refuses a
   // setting keeps its own and the open still succeeds.
-  bool Open(std::string_view path, uint32_t baud, std::string_view formatText);
+  bool Open(std::string_view path, uint32_t baud, LineFormat format);
   // Discards pending input and output, releases the device. Harmless when closed.
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return handle_ != -1; }
 
   // Copies what has arrived, at most `maximum` bytes, without waiting. -1 for a bad argument,
   // 0 when nothing is there, the port is closed or lost, or the read failed; else the count.
@@ -106,23 +80,34 @@ class SerialLine {
   // port is closed or lost (a lost port returns at once, so callers must not loop on it).
   int WaitReadable(int timeoutMs);
 
+  // The quiet time that ends a block. Windows' reads end there by themselves (the interval
+  // time-out); on Linux the caller's own clock finds it.
+  void SetQuietGap(uint32_t ms);
+  // True when everything read so far ended at a quiet gap the line itself saw (Windows: the
+  // last read was ended by its interval time-out and has been handed out); never on Linux.
+  bool GapSeen() const;
+
   // True once the device has hung up or failed (poll POLLHUP/POLLERR, EIO, end of file).
   bool Lost() const { return lost_.load(std::memory_order_relaxed); }
   // Why the last Open failed; None after a successful one.
   PortError Error() const { return error_; }
-  // The system's error number of the last failed Open (0 when none).
+  // The system's error code of the last failed Open (errno or GetLastError; 0 when none).
   int ErrorNumber() const { return errorNumber_; }
   // The device's current settings as the kernel reports them; false when closed.
   bool ReadSettings(LineSettings& settings) const;
   const std::string& Path() const { return path_; }
-  // For callers that wait on several descriptors; -1 when closed.
-  int Fd() const { return fd_; }
+  // For callers that wait on several descriptors (Linux); -1 when closed.
+  int Fd() const { return static_cast<int>(handle_); }
+
+  // Windows: the receive and transmit threads' overlapped transfers.
+  struct Overlapped;
 
  private:
   void Fail(PortError error, int errorNumber);
   void MarkLost() { lost_.store(true, std::memory_order_relaxed); }
 
-  int fd_ = -1;
+  intptr_t handle_ = -1;  // a descriptor, or a HANDLE (never INVALID_HANDLE_VALUE when open)
+  std::unique_ptr<Overlapped> overlapped_;
   std::string path_;
   std::atomic<bool> lost_{false};
   PortError error_ = PortError::None;

@@ -45,10 +45,11 @@ uint32_t GapMsForBaud(uint32_t baud) {
 
 SerialPort::~SerialPort() { Close(); }
 
-bool SerialPort::Open(std::string_view portName, uint32_t baud, std::string_view formatText) {
+bool SerialPort::Open(std::string_view portName, uint32_t baud, LineFormat format) {
   Close();
-  if (!line_.Open(portName, baud, formatText)) return false;
+  if (!line_.Open(portName, baud, format)) return false;
   if (autoGap_.load()) gapMs_.store(GapMsForBaud(baud));
+  line_.SetQuietGap(gapMs_.load());
   {
     std::lock_guard lock(stopMutex_);
     running_ = true;
@@ -109,6 +110,7 @@ void SerialPort::ReceiveLoop() {
     const int32_t got = block.Room() > 0 ? line_.Read(block.Tail(), block.Room()) : 0;
     if (got > 0) {
       block.Commit(got, TickMs());
+      if (line_.GapSeen()) block.Cut(rxQueue_);
     } else {
       block.CutIfQuiet(TickMs(), gapMs_.load(), rxQueue_);
     }

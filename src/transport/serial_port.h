@@ -40,7 +40,7 @@ class SerialPort {
   // Closes first when open; both queues start empty. `portName` is a device path or a bare
   // name under /dev. While AutoGap() is set the gap follows the baud rate. False when the
   // port cannot be opened; Error() says why.
-  bool Open(std::string_view portName, uint32_t baud, std::string_view formatText);
+  bool Open(std::string_view portName, uint32_t baud, LineFormat format);
   // Stops the threads, discards pending input and output, releases the device, empties both
   // queues. On a closed port it only empties the queues.
   void Close();

@@ -6,6 +6,7 @@
 #include "text/choice_texts.h"
 #include "transport/gateway_search.h"
 #include "transport/identity_probe.h"
+#include "transport/port_discovery.h"
 
 namespace qv31 {
 namespace {
@@ -44,6 +45,7 @@ bool SerialScan::Start(std::string_view path, uint32_t nowMs, int32_t marginMs) 
   tryIndex_ = 0;
   identity_.clear();
   error_ = PortError::None;
+  errorNumber_ = 0;
   state_ = ScanState::Running;
   return BeginTry(nowMs);
 }
@@ -51,8 +53,9 @@ bool SerialScan::Start(std::string_view path, uint32_t nowMs, int32_t marginMs) 
 bool SerialScan::BeginTry(uint32_t nowMs) {
   const LineTry settings = Current();
   received_.clear();
-  if (!line_.Open(path_, settings.baud, settings.format)) {
+  if (!line_.Open(path_, settings.baud, ParseFormatText(settings.format))) {
     error_ = line_.Error();
+    errorNumber_ = line_.ErrorNumber();
     Finish(ScanState::OpenFailed);
     return false;
   }
@@ -88,6 +91,17 @@ bool SerialScan::Step(uint32_t nowMs) {
     }
   }
   return Running();
+}
+
+LinkOpenError SerialScan::OpenError() const {
+  LinkOpenError e;
+  if (error_ == PortError::None) return e;
+  e.link = LinkOpenError::Link::Serial;
+  e.port = error_;
+  e.systemCode = errorNumber_;
+  e.target = path_;
+  if (error_ == PortError::Busy) e.holders = PortHolders(path_);
+  return e;
 }
 
 void SerialScan::Cancel() {

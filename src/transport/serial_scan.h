@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "transport/link_transport.h"
 #include "transport/serial_line.h"
 
 namespace qv31 {
@@ -60,6 +61,8 @@ class SerialScan {
   // The identity text once Found.
   const std::string& Identity() const { return identity_; }
   PortError Error() const { return error_; }
+  // Why the port did not open (OpenFailed) or went away (Lost), for the views to word.
+  LinkOpenError OpenError() const;
 
  private:
   bool BeginTry(uint32_t nowMs);
@@ -74,6 +77,7 @@ class SerialScan {
   ScanState state_ = ScanState::NotFound;
   std::string identity_;
   PortError error_ = PortError::None;
+  int errorNumber_ = 0;
 };
 
 // Runs a scan to its end on the steady clock. `onTry` (when given) hears of each try as it

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "transport/serial_line.h"
+#include "transport/line_termios.h"
 
 extern char** environ;
 

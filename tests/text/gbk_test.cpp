@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <utility>
+
 namespace qv31 {
 namespace {
 
@@ -31,6 +34,35 @@ TEST(Gbk, WhatGbkCanHold) {
   EXPECT_TRUE(IsValidGbk("\xD6\xB4\xD0\xD0 ok"));
   EXPECT_FALSE(IsValidGbk("A\xFF"));
   EXPECT_FALSE(IsValidGbk("A\xD6"));
+}
+
+// One table for both systems: glibc's GBK and code page 936 disagree on a few codes, and the
+// program must accept and refuse the same bytes whichever it runs on.
+TEST(Gbk, TheSameBytesAreAcceptedOnEverySystem) {
+  const std::pair<std::string_view, bool> gbk[] = {
+      {"\xA1\xA1", true},   // U+3000 ideographic space
+      {"\x81\x40", true},   // U+4E02, first code of the GBK extension
+      {"\xB0\xA1", true},   // U+554A, first code of GB 2312 level 1
+      {"\xA8\xBF", false},  // private use in code page 936, refused by glibc
+      {"\xFE\xFE", false},  // private use in code page 936
+      {"\xAA\xA1", false},  // user-defined area
+      {"\x80", false},      // the euro sign in code page 936 only
+      {"\xFF", false},      //
+      {"\x81\x7F", false},  // 0x7F is never a trail byte
+      {"\x81\x30", false},  // a GB 18030 four-byte start, not GBK
+  };
+  for (const auto& [bytes, valid] : gbk) {
+    EXPECT_EQ(IsValidGbk(bytes), valid) << testing::PrintToString(std::string(bytes));
+  }
+  const std::pair<std::string_view, std::string_view> utf8[] = {
+      {"执行完成 通信超时", "\xD6\xB4\xD0\xD0\xCD\xEA\xB3\xC9 \xCD\xA8\xD0\xC5\xB3\xAC\xCA\xB1"},
+      {"配置.ini", "\xC5\xE4\xD6\xC3.ini"},
+      {"€", "?"},             // no double-byte form
+      {"\xEE\x80\x80", "?"},  // U+E000, private use
+      {"\xED\xA0\x80", "?"},  // an encoded surrogate is not UTF-8
+      {"\xC0\x80", "?"},      // overlong
+  };
+  for (const auto& [text, bytes] : utf8) EXPECT_EQ(Utf8ToGbk(text), bytes) << text;
 }
 
 TEST(Gbk, PrefixNeverSplitsACharacter) {

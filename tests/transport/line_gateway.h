@@ -11,6 +11,7 @@
 
 #include "link/link_frame.h"
 #include "text/gbk.h"
+#include "transport/line_termios.h"
 #include "transport/pty_pair.h"
 #include "transport/serial_line.h"
 

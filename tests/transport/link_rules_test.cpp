@@ -47,7 +47,9 @@ TEST(LinkRules, GapAndReplyTimeoutFromBaud) {
   const std::pair<const char*, int32_t> timeouts[] = {{"9599", 10000},  {"9600", 2000},
                                                       {"115199", 2000}, {"115200", 500},
                                                       {"", 10000},      {"-9600", 10000}};
-  for (const auto& [text, ms] : timeouts) EXPECT_EQ(ReplyTimeoutMsForBaud(text), ms) << text;
+  for (const auto& [text, ms] : timeouts) {
+    EXPECT_EQ(ReplyTimeoutMsForBaud(SerialLinkFromTexts("", text, "", "").baud), ms) << text;
+  }
 }
 
 }  // namespace

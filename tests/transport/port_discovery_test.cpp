@@ -62,11 +62,14 @@ TEST(PortDiscovery, ABusyPortNamesTheProgramHoldingIt) {
   PtyPair pty;
   ASSERT_TRUE(pty.Ok());
   LinkTransport holder;
-  ASSERT_TRUE(holder.OpenSerial(pty.slavePath, "9600", "n,8,1", "0"));
+  ASSERT_TRUE(holder.OpenSerial(SerialLinkFromTexts(pty.slavePath, "9600", "n,8,1", "0")));
   LinkTransport second;
-  ASSERT_FALSE(second.OpenSerial(pty.slavePath, "9600", "n,8,1", "0"));
+  ASSERT_FALSE(second.OpenSerial(SerialLinkFromTexts(pty.slavePath, "9600", "n,8,1", "0")));
   const std::string self = "(pid " + std::to_string(::getpid()) + ")";
-  EXPECT_NE(second.OpenErrorText().find(self), std::string::npos) << second.OpenErrorText();
+  const LinkOpenError error = second.OpenError();
+  EXPECT_EQ(error.port, PortError::Busy);
+  ASSERT_EQ(error.holders.size(), 1u);
+  EXPECT_NE(error.holders[0].find(self), std::string::npos) << error.holders[0];
   EXPECT_TRUE(PortHolders("/dev/qv31-none").empty());
 }
 

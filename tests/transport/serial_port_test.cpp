@@ -44,7 +44,7 @@ class SerialPortTest : public ::testing::Test {
   bool OpenWithGap(uint32_t gapMs) {
     port.SetAutoGap(false);
     port.SetGapMs(gapMs);
-    return port.Open(pty.slavePath, 9600, "n,8,1");
+    return port.Open(pty.slavePath, 9600, LineFormat{});
   }
   PtyPair pty;
   SerialPort port;
@@ -86,7 +86,7 @@ TEST_F(SerialPortTest, ReopenStartsWithEmptyQueues) {
   ASSERT_EQ(pty.Receive(4, 3000), Pattern(4));  // the first went out; the rest wait their turn
   ASSERT_TRUE(pty.Send(Pattern(3)));
   ASSERT_TRUE(WaitFor([&] { return port.RxQueue().Count() == 1; }, 3000));
-  ASSERT_TRUE(port.Open(pty.slavePath, 9600, "n,8,1"));
+  ASSERT_TRUE(port.Open(pty.slavePath, 9600, LineFormat{}));
   EXPECT_EQ(port.TxQueue().Count(), 0);
   EXPECT_EQ(port.RxQueue().Count(), 0);
   EXPECT_TRUE(pty.Receive(1, 600).empty());  // blocks queued before the reopen are gone
@@ -94,13 +94,13 @@ TEST_F(SerialPortTest, ReopenStartsWithEmptyQueues) {
 
 TEST_F(SerialPortTest, OtherSideClosedMidTransferNeitherCrashesNorSpins) {
   LinkTransport link;
-  ASSERT_TRUE(link.OpenSerial(pty.slavePath, "115200", "n,8,1", "0"));
+  ASSERT_TRUE(link.OpenSerial(SerialLinkFromTexts(pty.slavePath, "115200", "n,8,1", "0")));
   link.Serial().SetPauseAfterWrite(false);
   for (int i = 0; i < 50; ++i) link.SendBlock(64, Pattern(64).data());
   ASSERT_TRUE(pty.Send(Pattern(100)));
   pty.CloseMaster();
   ASSERT_TRUE(WaitFor([&] { return link.PortLost(); }, 3000));
-  EXPECT_FALSE(link.OpenErrorText().empty());
+  EXPECT_EQ(link.OpenError().port, PortError::Lost);
   for (int i = 0; i < 50; ++i) link.SendBlock(64, Pattern(64).data());
   EXPECT_LT(CpuShare([] { ::usleep(500'000); }), 0.10);  // the workers on the dead line
   EXPECT_EQ(link.Serial().TxQueue().Count(), 0);         // dropped, not stuck
@@ -118,7 +118,7 @@ TEST_F(SerialPortTest, LinkTransportAppliesTheDelaySetting) {
   for (const auto& [baud, delay, gapMs, autoGap, replyTimeoutMs] : cases) {
     SCOPED_TRACE(std::string(baud) + " " + delay);
     LinkTransport link;
-    ASSERT_TRUE(link.OpenSerial(pty.slavePath, baud, "n,8,1", delay));
+    ASSERT_TRUE(link.OpenSerial(SerialLinkFromTexts(pty.slavePath, baud, "n,8,1", delay)));
     EXPECT_EQ(link.Serial().GapMs(), gapMs);
     EXPECT_EQ(link.Serial().AutoGap(), autoGap);
     EXPECT_EQ(link.ReplyTimeoutMs(), replyTimeoutMs);
@@ -127,7 +127,7 @@ TEST_F(SerialPortTest, LinkTransportAppliesTheDelaySetting) {
 
 TEST_F(SerialPortTest, LinkTransportMovesBlocksUntranslatedAt14400) {
   LinkTransport link;
-  ASSERT_TRUE(link.OpenSerial(pty.slavePath, "14400", "E,8,2", "100"));
+  ASSERT_TRUE(link.OpenSerial(SerialLinkFromTexts(pty.slavePath, "14400", "E,8,2", "100")));
   LineSettings s;  // 14400 has no B constant: set as a number
   ASSERT_TRUE(link.Serial().Line().ReadSettings(s));
   EXPECT_TRUE(s.baud == 14400 && s.customRate && s.raw && s.format.stopBits == 2);
@@ -143,7 +143,8 @@ TEST_F(SerialPortTest, LinkTransportMovesBlocksUntranslatedAt14400) {
 
   // A failed open leaves everything closed and empty; closing again is harmless.
   ASSERT_TRUE(link.SendBlock(17, Pattern(17).data()));
-  EXPECT_FALSE(link.OpenSerial("/dev/qv31-no-such-tty", "9600", "n,8,1", "100"));
+  EXPECT_FALSE(
+      link.OpenSerial(SerialLinkFromTexts("/dev/qv31-no-such-tty", "9600", "n,8,1", "100")));
   EXPECT_EQ(link.Serial().Error(), PortError::Missing);
   EXPECT_EQ(link.Serial().TxQueue().Count(), 0);
   EXPECT_FALSE(link.SendBlock(17, Pattern(17).data()));

@@ -5,7 +5,10 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <tuple>
+
 #include "link/link_frame.h"
+#include "text/number_text.h"
 #include "transport/link_transport.h"
 #include "transport/pty_pair.h"
 
@@ -43,7 +46,8 @@ struct Peer {
 TEST(UdpLink, OneBlockIsOneWholeDatagramBothWaysFromAnySender) {
   Peer gateway, stranger;
   LinkTransport link;
-  ASSERT_TRUE(link.OpenUdp("localhost", gateway.port));  // a host name, resolved at open
+  ASSERT_TRUE(
+      link.OpenUdp("localhost", LeadingDecimal32(gateway.port)));  // a host name, resolved at open
   EXPECT_EQ(link.ReplyTimeoutMs(), 500);
   const Bytes first(17, 0xA5), second = {1, 2, 3};
   ASSERT_TRUE(link.SendBlock(17, first.data()));
@@ -69,13 +73,15 @@ TEST(UdpLink, OneBlockIsOneWholeDatagramBothWaysFromAnySender) {
 }
 
 TEST(UdpLink, UnusableTargetFailsEverySend) {
-  for (const auto& [address, port] : {std::pair{"127.0.0.1", "70000"}, std::pair{"", "2332"}}) {
-    SCOPED_TRACE(std::string(address) + ":" + port);
+  const std::tuple<const char*, int32_t, UdpError> cases[] = {
+      {"127.0.0.1", 70000, UdpError::BadPort}, {"", 2332, UdpError::Unresolved}};
+  for (const auto& [address, port, reason] : cases) {
+    SCOPED_TRACE(std::string(address) + ":" + std::to_string(port));
     LinkTransport link;
     ASSERT_TRUE(link.OpenUdp(address, port));  // the socket itself is fine
     const uint8_t b = 1;
     EXPECT_FALSE(link.SendBlock(1, &b));
-    EXPECT_FALSE(link.OpenErrorText().empty());
+    EXPECT_EQ(link.OpenError().udp, reason);
   }
 }
 

@@ -1,11 +1,13 @@
-#include "cli/interrupt.h"
-
 #include <pthread.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <string>
+
+#include "cli/interrupt.h"
 
 namespace qv31 {
 namespace {
@@ -64,5 +66,7 @@ void RemoveWhenKilled(const char* path) {
   }
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
+
+std::string InterruptName() { return std::string("SIG") + sigabbrev_np(caught); }
 
 }  // namespace qv31

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "transport/link_transport.h"
+
+namespace qv31::dialog {
+
+// The message box's first line when a serial port does not open: "无法打开 COM3 串口！".
+std::string SerialOpenFailedText(std::string_view port);
+
+// The second line under a failed open or a lost port: the reason in the operator's words, and
+// for a busy port the programs that hold it; empty when there is nothing to say.
+std::string LinkErrorText(const LinkOpenError& error);
+
+}  // namespace qv31::dialog
