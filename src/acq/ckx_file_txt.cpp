@@ -1,5 +1,6 @@
 #include "acq/ckx_file_txt.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -14,9 +15,17 @@ bool CKXFileTxt::Open(const std::string& path, Mode mode) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   const bool exists = !error && std::filesystem::exists(status);
-  if (exists && !std::filesystem::is_regular_file(status)) return false;
-  if (mode == Mode::Read &&
-      (!exists || std::filesystem::file_size(path, error) > CSV_FILE_MAX || error)) {
+  // errno says why, as it would after a failed open.
+  if (exists && !std::filesystem::is_regular_file(status)) {
+    errno = std::filesystem::is_directory(status) ? EISDIR : EINVAL;
+    return false;
+  }
+  if (mode == Mode::Read && !exists) {
+    errno = ENOENT;
+    return false;
+  }
+  if (mode == Mode::Read && (std::filesystem::file_size(path, error) > CSV_FILE_MAX || error)) {
+    errno = EFBIG;
     return false;
   }
   // Binary: the file's CR LF line ends are written and read as they stand on every system.

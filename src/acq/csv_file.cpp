@@ -70,15 +70,40 @@ CsvResult ExportCsv(const AcqGrid& grid, const std::string& path) {
   return ok ? CsvResult::Exported : CsvResult::WriteFailed;
 }
 
-int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine) {
+namespace {
+
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Strict enough to tell a UTF-8 line from a GBK one: GBK's double bytes rarely form valid
+// UTF-8 sequences.
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+// A line with nothing but blanks and commas: what spreadsheets leave below a table.
+bool IsBlankLine(std::string_view line) {
+  return line.find_first_not_of(" ,\t") == std::string_view::npos;
+}
+
+int32_t ApplyUtf8Line(AcqGrid& grid, std::string_view utf8) {
   // The line's own number chooses the row, whatever its position in the file.
-  const int64_t number = LeadingDecimal(gbkLine);
+  const int64_t number = LeadingDecimal(utf8);
   if (number < 1 || number > ACQ_ROW_COUNT) return -1;
   const int row = static_cast<int>(number - 1);
-  // A comma is never part of a GBK double-byte character, so the cut can follow conversion.
-  const bool ascii = std::all_of(gbkLine.begin(), gbkLine.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  const std::string utf8 = ascii ? std::string(gbkLine) : GbkToUtf8(gbkLine);
   std::string_view rest = utf8;
   if (const size_t comma = rest.find(','); comma != std::string_view::npos) {
     rest.remove_prefix(comma + 1);
@@ -97,18 +122,39 @@ int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine) {
   return row;
 }
 
-CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>& nextLine) {
+}  // namespace
+
+int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine) {
+  // A comma is never part of a GBK double-byte character, so the cut can follow conversion.
+  return ApplyUtf8Line(grid, IsAscii(gbkLine) ? std::string(gbkLine) : GbkToUtf8(gbkLine));
+}
+
+CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>& nextLine,
+                         CsvImportNotes* notes) {
+  CsvImportNotes local;
+  CsvImportNotes& n = notes != nullptr ? *notes : local;
   std::string line;
-  if (!nextLine(line) || line != HeaderGbk()) return CsvResult::Mismatch;
-  while (nextLine(line)) ApplyCsvLine(grid, line);
+  if (!nextLine(line)) return CsvResult::Mismatch;
+  // Behind a byte-order mark only the UTF-8 header will do.
+  const bool bom = line.starts_with(UTF8_BOM);
+  const std::string_view header = bom ? std::string_view(line).substr(UTF8_BOM.size()) : line;
+  n.utf8 = header == CSV_HEADER;
+  if (!n.utf8 && (bom || header != HeaderGbk())) {
+    n.firstLine = bom || IsUtf8(line) ? std::string(header) : GbkToUtf8(line);
+    return CsvResult::Mismatch;
+  }
+  for (int number = 2; nextLine(line); ++number) {
+    const int32_t row = n.utf8 ? ApplyUtf8Line(grid, line) : ApplyCsvLine(grid, line);
+    if (row < 0 && !IsBlankLine(line)) n.skipped.push_back(number);
+  }
   return CsvResult::Imported;
 }
 
-CsvResult ImportCsv(AcqGrid& grid, const std::string& path) {
+CsvResult ImportCsv(AcqGrid& grid, const std::string& path, CsvImportNotes* notes) {
   CKXFileTxt file;
   if (!file.Open(path, CKXFileTxt::Mode::Read)) return CsvResult::OpenFailed;
-  const CsvResult result =
-      ImportCsvLines(grid, [&file](std::string& line) { return file.ReadString(line); });
+  const CsvResult result = ImportCsvLines(
+      grid, [&file](std::string& line) { return file.ReadString(line); }, notes);
   file.Close();
   return result;
 }

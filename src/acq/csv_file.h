@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acq/acq_grid.h"
 
@@ -39,15 +40,25 @@ std::string CsvExportPath(std::string_view dirPath, std::time_t now);
 // Writes the grid's header and 255 lines to the end of `path`, creating it when missing and
 // never truncating it, each line flushed.
 CsvResult ExportCsv(const AcqGrid& grid, const std::string& path);
+// What an import found beyond its result.
+struct CsvImportNotes {
+  bool utf8 = false;         // the file was UTF-8 (with or without a byte-order mark)
+  std::string firstLine;     // a refused first line, as UTF-8 where it converts
+  std::vector<int> skipped;  // lines (1 = the header) whose number names no row
+};
+
 // Reads `path` by the import rules: the first line must equal the header byte for byte; each
 // further line goes to the row its leading number names (1 to 255, others ignored), fields
 // cut at commas into columns 1 to 5 and everything left into column 7, then the row is
-// recomputed. Settings and rows without a line keep their texts.
-CsvResult ImportCsv(AcqGrid& grid, const std::string& path);
+// recomputed. Settings and rows without a line keep their texts. Spreadsheets save UTF-8,
+// often behind a byte-order mark: a file whose first line is the header in UTF-8 is read as
+// UTF-8 throughout.
+CsvResult ImportCsv(AcqGrid& grid, const std::string& path, CsvImportNotes* notes = nullptr);
 
-// The import rules over lines already split (GBK bytes, without line ends); `nextLine`
-// returns false at the end.
-CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>& nextLine);
+// The import rules over lines already split (without line ends); `nextLine` returns false at
+// the end.
+CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>& nextLine,
+                         CsvImportNotes* notes = nullptr);
 // One data line; returns the row it changed, or -1 when its number names no row.
 int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine);
 

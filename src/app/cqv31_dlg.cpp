@@ -137,6 +137,9 @@ void CQV31Dlg::LoadSettings() {
     ini_.SetFileIn(settingsDir_, std::string(SETTINGS_FILE));
   }
   settings_ = LoadLinkSettings(ini_);
+  std::string language;
+  ini_.ReadString(SETTINGS_SECTION, LANGUAGE_KEY, "", language);
+  chosenLanguage_ = ParseLanguage(language);
   AddPortIfPresent(settings_.portText);
   SelectText(IDC_LINK_PORT, settings_.portText);
   SelectText(IDC_LINK_BAUD, settings_.baudText);
@@ -170,7 +173,7 @@ void CQV31Dlg::OnCommand(int id) {
     Handler handler;
   };
   static constexpr Route ROUTES[] = {
-      {IDC_OPEN_CLOSE, &CQV31Dlg::ToggleLink},  {IDC_STOP_ACQ, &CQV31Dlg::StopAcquisition},
+      {IDC_OPEN_CLOSE, &CQV31Dlg::OnOpenClose}, {IDC_STOP_ACQ, &CQV31Dlg::StopAcquisition},
       {IDC_MODE, &CQV31Dlg::OnModeCheck},       {IDC_VERSION_QUERY, &CQV31Dlg::QueryVersion},
       {IDC_4G_QUERY, &CQV31Dlg::Query4G},       {IDC_4G_SET, &CQV31Dlg::Set4G},
       {IDC_NET_QUERY, &CQV31Dlg::QueryNetwork}, {IDC_NET_SET, &CQV31Dlg::SetNetwork},
@@ -195,6 +198,7 @@ void CQV31Dlg::OnCommand(int id) {
 // ---- Session listener ------------------------------------------------------------------
 
 void CQV31Dlg::ReplyStored(const AcceptedReply& row) {
+  ClearBlank(row);
   switch (row.target) {
     case ReplyTarget::Params:
       if (row.show & SHOW_4G) Show4G();
@@ -220,13 +224,14 @@ void CQV31Dlg::ReplyStored(const AcceptedReply& row) {
 // The connect phase without an answer closes the link; a lost port closes it and says why.
 void CQV31Dlg::ExchangeEnded(const ExchangeOutcome& outcome) {
   if (outcome.end == ExchangeEnd::LinkLost) {
-    ClosePortLost();
+    ClosePortLost(outcome);
   } else if (outcome.phase == EnginePhase::Connect) {
     ToggleLink();
     SetStatus(STATUS_TIMEOUT);
   } else {
     SetStatus(outcome.end == ExchangeEnd::Done ? STATUS_DONE : STATUS_TIMEOUT);
     SetCommandButtonsEnabled(true);
+    TellWriteAccount(outcome, STATUS_TIMEOUT);
   }
 }
 
@@ -260,5 +265,10 @@ void CQV31Dlg::SetStatus(std::string_view text, std::string_view toolTip) {
 std::string CQV31Dlg::AboutText() const { return "QV31，" + version_ + " 版"; }
 
 void CQV31Dlg::OnAbout() { view_.ShowAbout(AboutText()); }
+
+bool CQV31Dlg::ChooseLanguage(Language language) {
+  chosenLanguage_ = language;
+  return ini_.WriteString(SETTINGS_SECTION, LANGUAGE_KEY, LanguageCode(language)) > 0;
+}
 
 }  // namespace qv31

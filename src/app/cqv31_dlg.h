@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "acq/acq_table.h"
 #include "app/dialog_view.h"
 #include "app/gateway_finder.h"
+#include "app/text_catalogue.h"
 #include "app/traffic_log.h"
 #include "session/gateway_session.h"
 #include "settings/ckx_file_ini.h"
@@ -25,10 +27,15 @@ namespace qv31 {
 constexpr int TIMER_REOPEN = 103;
 constexpr uint32_t SERIAL_CLOSE_PAUSE_MS = 1000;
 constexpr uint32_t UDP_CLOSE_PAUSE_MS = 100;
+// A click on "关闭" this soon after "打开" is the second half of a double click.
+constexpr uint32_t DOUBLE_CLICK_MS = 500;
 
 constexpr std::string_view WINDOW_TITLE = "采集管理设置软件";
 constexpr std::string_view CSV_FILTER_NAME = "参数文件 (*.csv)";
 constexpr std::string_view CSV_FILTER_PATTERN = "*.csv";
+// The window's language as the operator chose it, "zh" or "en", in the settings file's
+// section beside the link settings; the command line and older versions ignore it.
+constexpr std::string_view LANGUAGE_KEY = "语言";
 
 // What the dialog needs from the world around it; tests give fakes for all of it.
 struct DialogEnvironment {
@@ -99,8 +106,19 @@ class CQV31Dlg final : private SessionListener {
   // Esc in an open editor: that edit is dropped, nothing is written.
   void OnCancelCellEditor();
 
+  // The window is asked to close (close box, "退出", Esc): true when it may. While an
+  // exchange runs the operator is asked first.
+  bool MayClose();
+
   void OnAbout();
   std::string AboutText() const;
+
+  // The language chosen in the window and kept in the settings file, read with the settings;
+  // nothing when none was chosen (or the file's value is neither "zh" nor "en").
+  std::optional<Language> ChosenLanguage() const { return chosenLanguage_; }
+  // Keeps the operator's choice in the settings file at once. False when it cannot be
+  // written; the window still switches.
+  bool ChooseLanguage(Language language);
 
   // The cells of the list, for the window's table model, and what the table checks found.
   const AcqGrid& Grid() const { return session_.Grid(); }
@@ -131,6 +149,20 @@ class CQV31Dlg final : private SessionListener {
 
   void SetCommandButtonsEnabled(bool enabled);
 
+  // "打开"/"关闭" from the button: a second click of a double click is not another toggle.
+  void OnOpenClose();
+  // The "设置" of groups: refused values and groups left blank stop it before anything is
+  // queued; false when nothing was queued.
+  bool WriteGroups(const std::vector<GroupId>& groups);
+  void CopyGroupControls(GroupId group);
+  // Groups whose controls an unanswered query emptied and nothing has filled since.
+  void MarkBlank(GroupId group);
+  void ClearBlank(const AcceptedReply& row);
+  bool StillBlank(GroupId group) const;
+  bool ControlsEmpty(GroupId group) const;
+  // After an exchange with writes that did not finish: what reached the gateway.
+  void TellWriteAccount(const ExchangeOutcome& outcome, std::string_view head);
+
   void FillPortList();
   void FillNetworkLists();
   void LoadSettings();
@@ -142,7 +174,7 @@ class CQV31Dlg final : private SessionListener {
   void StartReopenPause(uint32_t ms);
   void StopTick(int id);
   void ShowOpenFailure(std::string_view firstLine);
-  void ClosePortLost();
+  void ClosePortLost(const ExchangeOutcome& outcome);
   void SelectText(int id, std::string_view text);
   void AddPort(const std::string& path);
   void AddPortIfPresent(const std::string& path);
@@ -181,8 +213,15 @@ class CQV31Dlg final : private SessionListener {
   GatewaySession session_;
   ExchangeProgress shownProgress_;
   int32_t linkOpen_ = 0;
+  uint32_t openedAt_ = 0;
+  // Bits by GroupId; the table by block in acqBlank_.
+  uint32_t blank_ = 0;
+  uint32_t acqBlank_ = 0;
+  // The frames of the "设置" running now, for its account.
+  Frames writes_;
   GatewayFinder finder_;
   std::vector<AcqFinding> findings_;
+  std::optional<Language> chosenLanguage_;
 
   int editRow_ = -1;
   int editColumn_ = 0;

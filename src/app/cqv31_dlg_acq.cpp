@@ -1,12 +1,20 @@
+#include <cerrno>
+#include <cstring>
+
 #include "acq/acq_codes.h"
 #include "acq/csv_file.h"
+#include "app/control_checks.h"
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
+#include "app/dialog_texts.h"
 #include "transport/choice_lists.h"
 
 // The acquisition table: its commands, the whole-gateway commands that end with it, its CSV
 // files and the in-place editing of its cells.
 namespace qv31 {
+
+using namespace dialog;
+
 namespace {
 
 // Entries of the drop-down list over a cell, by column.
@@ -56,14 +64,11 @@ void CQV31Dlg::ClearAcqView() {
 void CQV31Dlg::QueryAcq() {
   SetCommandButtonsEnabled(false);
   ClearAcqView();
+  MarkBlank(GroupId::Acq);
   session_.Query(GroupId::Acq);
 }
 
-void CQV31Dlg::SetAcq() {
-  SetCommandButtonsEnabled(false);
-  CopyAcqSettings();
-  session_.Set(GroupId::Acq);
-}
+void CQV31Dlg::SetAcq() { WriteGroups({GroupId::Acq}); }
 
 void CQV31Dlg::QueryAll() {
   SetCommandButtonsEnabled(false);
@@ -76,17 +81,18 @@ void CQV31Dlg::QueryAll() {
   }
   ClearNetwork();
   ClearAcqView();
+  for (const GroupEntry& g : Groups()) {
+    if (!g.set.Span().empty()) MarkBlank(g.id);
+  }
   session_.QueryAll();
 }
 
-// Every group's controls are taken before the first frame is sent.
 void CQV31Dlg::SetAll() {
-  SetCommandButtonsEnabled(false);
-  for (int p = 1; p <= GATEWAY_PORT_COUNT; ++p) CopyPortControls(p);
-  Copy4GControls();
-  CopyNetworkControls();
-  CopyAcqSettings();
-  session_.SetAll();
+  std::vector<GroupId> groups;
+  for (const GroupEntry& g : Groups()) {
+    if (!g.set.Span().empty()) groups.push_back(g.id);
+  }
+  WriteGroups(groups);
 }
 
 // ---- CSV files -------------------------------------------------------------------------
@@ -96,12 +102,17 @@ void CQV31Dlg::SaveCsv() {
   SetCommandButtonsEnabled(false);
   SetStatus("");
   const std::string path = CsvExportPath(ini_.DirPath(), now);
+  errno = 0;
   const CsvResult result = ExportCsv(session_.Grid(), path);
+  const int error = errno;
   if (result == CsvResult::Exported) {
     // The tool tip tells the operator where the file went.
     SetStatus(CsvStatusText(result), path);
   } else {
-    SetStatus("", "无法写入 " + path);
+    std::string text = std::string(EXPORT_FAILED) + path;
+    if (error != 0) text += "\n" + std::string(std::strerror(error));
+    SetStatus("", text);
+    view_.MessageBox(text);
   }
   SetCommandButtonsEnabled(true);
 }
@@ -111,11 +122,17 @@ void CQV31Dlg::LoadCsv() {
   SetCommandButtonsEnabled(false);
   const auto path = view_.ChooseOpenFile(CSV_FILTER_NAME, CSV_FILTER_PATTERN, ini_.DirPath());
   if (path) {
-    const CsvResult result = ImportCsv(session_.Grid(), *path);
-    if (result == CsvResult::Imported || result == CsvResult::Mismatch) {
+    CsvImportNotes notes;
+    const CsvResult result = ImportCsv(session_.Grid(), *path, &notes);
+    if (result == CsvResult::Imported) {
+      SetStatus(std::string(CsvStatusText(result)) + SkippedLinesText(notes.skipped), *path);
+      acqBlank_ = 0;
+      blank_ &= ~(1u << static_cast<unsigned>(GroupId::Acq));
+      TableChanged(0, ACQ_ROW_COUNT - 1);
+    } else if (result == CsvResult::Mismatch) {
       SetStatus(CsvStatusText(result), *path);
+      view_.MessageBox(CsvRefusalText(*path, notes.firstLine));
     }
-    if (result == CsvResult::Imported) TableChanged(0, ACQ_ROW_COUNT - 1);
   }
   SetCommandButtonsEnabled(true);
 }
@@ -124,6 +141,8 @@ void CQV31Dlg::LoadCsv() {
 
 void CQV31Dlg::SetCellText(int row, int column, std::string_view text) {
   if (session_.Grid().SetCell(row, column, text) < 0) return;
+  acqBlank_ = 0;
+  blank_ &= ~(1u << static_cast<unsigned>(GroupId::Acq));
   session_.Grid().RecalcAcqRow(row);
   TableChanged(row, row);
 }

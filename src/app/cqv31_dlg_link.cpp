@@ -70,6 +70,7 @@ void CQV31Dlg::CloseLinkNow() {
   const bool serial = settings_.serialMode == MODE_SERIAL;
   watchSocket_(-1);
   session_.Close();
+  writes_.clear();
   view_.SetText(IDC_OPEN_CLOSE, TEXT_OPEN);
   linkOpen_ = ~linkOpen_;
   SetCommandButtonsEnabled(linkOpen_ != 0);
@@ -88,11 +89,19 @@ void CQV31Dlg::StartReopenPause(uint32_t ms) {
 
 // An unplugged adapter: close the link as the button does and say why, instead of letting
 // every request time out on a port that is gone.
-void CQV31Dlg::ClosePortLost() {
+void CQV31Dlg::ClosePortLost(const ExchangeOutcome& outcome) {
   if (linkOpen_ == 0) return;
   const std::string reason = LinkErrorText(session_.Link().OpenError());
+  Frames writes = std::move(writes_);
   ToggleLink();
-  view_.MessageBox(settings_.portText + "\n" + reason);
+  SetStatus(STATUS_PORT_LOST);
+  const std::string head = settings_.portText + "\n" + reason;
+  if (writes.empty()) {
+    view_.MessageBox(head);
+    return;
+  }
+  writes_ = std::move(writes);
+  TellWriteAccount(outcome, head);
 }
 
 void CQV31Dlg::StopAcquisition() {
@@ -111,6 +120,7 @@ void CQV31Dlg::StopAcquisition() {
 }
 
 void CQV31Dlg::StopFinished() {
+  SetStatus(session_.StopAcknowledged() ? STATUS_STOP_ACKED : STATUS_STOP_SILENT);
   view_.Enable(IDC_OPEN_CLOSE, true);
   view_.Enable(IDC_STOP_ACQ, true);
 }

@@ -22,14 +22,11 @@ void CQV31Dlg::Query4G() {
   view_.SetText(IDC_GROUP, "");
   view_.SetText(IDC_STATION, "");
   view_.SetChecked(IDC_LOG, false);
+  MarkBlank(GroupId::FourG);
   session_.Query(GroupId::FourG);
 }
 
-void CQV31Dlg::Set4G() {
-  SetCommandButtonsEnabled(false);
-  Copy4GControls();
-  session_.Set(GroupId::FourG);
-}
+void CQV31Dlg::Set4G() { WriteGroups({GroupId::FourG}); }
 
 void CQV31Dlg::Copy4GControls() {
   Store4GControls({view_.Text(IDC_GROUP), view_.Text(IDC_STATION), view_.Checked(IDC_LOG)},
@@ -58,14 +55,13 @@ void CQV31Dlg::QueryPort(int port) {
   SetStatus("");
   view_.ComboSelect(ids.baud, -1);
   view_.ComboSelect(ids.format, -1);
+  MarkBlank(PortGroup(port));
   session_.Query(PortGroup(port));
 }
 
 void CQV31Dlg::SetPort(int port) {
   if (port < 1 || port > GATEWAY_PORT_COUNT) return;
-  SetCommandButtonsEnabled(false);
-  CopyPortControls(port);
-  session_.Set(PortGroup(port));
+  WriteGroups({PortGroup(port)});
 }
 
 void CQV31Dlg::CopyPortControls(int port) {
@@ -87,14 +83,11 @@ void CQV31Dlg::QueryNetwork() {
   SetCommandButtonsEnabled(false);
   SetStatus("");
   ClearNetwork();
+  MarkBlank(GroupId::Network);
   session_.Query(GroupId::Network);
 }
 
-void CQV31Dlg::SetNetwork() {
-  SetCommandButtonsEnabled(false);
-  CopyNetworkControls();
-  session_.Set(GroupId::Network);
-}
+void CQV31Dlg::SetNetwork() { WriteGroups({GroupId::Network}); }
 
 void CQV31Dlg::CopyNetworkControls() {
   NetworkControls c;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "app/control_ids.h"
@@ -19,19 +20,62 @@ constexpr std::string_view UDP_OPEN_FAILED = "无法打开UDP端口！";
 // How an exchange with the gateway ended.
 constexpr std::string_view STATUS_DONE = "执行完成";
 constexpr std::string_view STATUS_TIMEOUT = "通信超时";
+// The serial adapter went away while the link was open.
+constexpr std::string_view STATUS_PORT_LOST = "串口已断开";
+// After "停止采集": whether the gateway acknowledged the stop frame.
+constexpr std::string_view STATUS_STOP_ACKED = "停止采集：网关已确认";
+constexpr std::string_view STATUS_STOP_SILENT = "停止采集：网关未应答，采集可能仍在运行";
+
+// The groups as the window names them in its questions and accounts, by GroupId.
+constexpr std::array<std::string_view, 9> GROUP_LABELS = {
+    "版本", "全部参数", "串口1", "串口2", "串口3", "串口4", "4G", "网络设置", "采集管理"};
+constexpr std::array<std::string_view, 4> TABLE_BLOCK_LABELS = {
+    "采集表第1块（采集设置与第1-63行）", "采集表第2块（第64-127行）", "采集表第3块（第128-191行）",
+    "采集表第4块（第192-255行）"};
+// A list of names is joined with this.
+constexpr std::string_view LIST_SEPARATOR = "、";
+
+// Before writing groups whose controls an unanswered query left empty; No is the default.
+constexpr std::string_view ASK_BLANK_HEAD =
+    "以下参数组在一次未应答的查询后是空的，尚未重新读到或填写：";
+constexpr std::string_view ASK_BLANK_TAIL = "写入会把这些空值（0）写到网关上。仍要写入吗？";
+// A field whose text cannot be what the operator meant; the command line's refusal follows.
+constexpr std::string_view REFUSED_HEAD = "的值无法写入，没有发送任何数据：";
+
+// What became of each write of an exchange cut short, after "通信超时" or a lost port.
+constexpr std::string_view ACCOUNT_WRITTEN = "已写入：";
+constexpr std::string_view ACCOUNT_UNACKED = "已发送但未确认（可能已写入）：";
+constexpr std::string_view ACCOUNT_NOT_WRITTEN = "未写入：";
+
+// Closing the window while an exchange runs.
+constexpr std::string_view CLOSE_BUSY = "正在与网关通信…";
+constexpr std::string_view CLOSE_ASK = "现在退出会中断通信。仍要退出吗？";
+
+// A CSV export that failed: the file, then the reason.
+constexpr std::string_view EXPORT_FAILED = "无法写入文件：";
+// A CSV file refused with "数据内容不符合": its first line is not the header.
+constexpr std::string_view CSV_REFUSED_HEAD = "第1行不是表头，没有导入任何数据。";
+constexpr std::string_view CSV_EXPECTED = "应为：";
+constexpr std::string_view CSV_FOUND = "实为：";
+constexpr std::string_view CSV_EMPTY_LINE = "（空）";
+// After "导入完成": lines whose number is not a row.
+constexpr std::string_view SKIPPED_HEAD = "，跳过第";
+constexpr std::string_view SKIPPED_TAIL = "行（编号不在1到255之间）";
 
 // Finding gateways.
 constexpr std::string_view TEXT_DETECT = "检测";
 constexpr std::string_view TEXT_CANCEL = "取消";
 constexpr std::string_view SEARCHING = "正在搜索…";
-constexpr std::string_view SEARCH_FOUND = "找到 %d 个网关";
 constexpr std::string_view SEARCH_NONE = "未找到网关";
-constexpr std::string_view SEARCH_BAD_RANGE = "搜索范围无效：";
-constexpr std::string_view DETECTING = "检测 %s %s（%d/%d）";
-constexpr std::string_view DETECT_DONE = "检测完成：";
 constexpr std::string_view DETECT_NONE = "未检测到网关";
 constexpr std::string_view DETECT_CANCELLED = "检测已取消";
-constexpr std::string_view DETECT_LOST = "串口已断开";
+// Composed: "找到 3 个网关", "搜索范围无效：10.0.0.0/8", "检测 9600 n,8,1（1/54）",
+// "检测完成：9600 n,8,1 QV31".
+std::string SearchFoundText(size_t count);
+std::string SearchBadRangeText(std::string_view range);
+std::string DetectingText(std::string_view baud, std::string_view format, int number, int total);
+std::string DetectDoneText(std::string_view baud, std::string_view format,
+                           std::string_view identity);
 
 // Locked while the link is open.
 constexpr std::array<int, 7> LINK_CONTROLS = {IDC_MODE,        IDC_LINK_PORT,    IDC_LINK_BAUD,

@@ -74,6 +74,10 @@ class DialogView {
 
   // A modal message box with only an OK button.
   virtual void MessageBox(std::string_view text) = 0;
+  // A modal question with Yes and No, No the default answer; true for Yes.
+  virtual bool AskYesNo(std::string_view text) = 0;
+  // Puts the keyboard focus on a control.
+  virtual void Focus(int id) = 0;
   // A modal open-file chooser for existing files: `filterName` ("参数文件 (*.csv)") with
   // `pattern` ("*.csv"), starting in `directory`. The chosen path, or nothing on cancel.
   virtual std::optional<std::string> ChooseOpenFile(std::string_view filterName,

@@ -1,7 +1,6 @@
 #include "app/gateway_finder.h"
 
 #include <array>
-#include <cstdio>
 
 #include "app/control_ids.h"
 #include "app/dialog_texts.h"
@@ -19,13 +18,6 @@ using namespace dialog;
 constexpr std::array<int, 8> SCAN_LOCKED = {IDC_OPEN_CLOSE,    IDC_STOP_ACQ,    IDC_MODE,
                                             IDC_LINK_PORT,     IDC_LINK_BAUD,   IDC_LINK_FORMAT,
                                             IDC_FIND_GATEWAYS, IDC_LINK_ADDRESS};
-
-template <typename... Args>
-std::string Format(std::string_view pattern, Args... args) {
-  char text[256];
-  std::snprintf(text, sizeof text, std::string(pattern).c_str(), args...);
-  return text;
-}
 
 // Ranges as the operator types them, separated by blanks, commas or semicolons. False with the
 // first bad one in `bad`.
@@ -46,6 +38,23 @@ bool ExpandRanges(std::string_view text, std::vector<uint32_t>& targets, std::st
 }
 
 }  // namespace
+
+namespace dialog {
+
+std::string SearchFoundText(size_t count) { return "找到 " + std::to_string(count) + " 个网关"; }
+std::string SearchBadRangeText(std::string_view range) {
+  return "搜索范围无效：" + std::string(range);
+}
+std::string DetectingText(std::string_view baud, std::string_view format, int number, int total) {
+  return "检测 " + std::string(baud) + " " + std::string(format) + "（" + std::to_string(number) +
+         "/" + std::to_string(total) + "）";
+}
+std::string DetectDoneText(std::string_view baud, std::string_view format,
+                           std::string_view identity) {
+  return "检测完成：" + std::string(baud) + " " + std::string(format) + " " + std::string(identity);
+}
+
+}  // namespace dialog
 
 bool GatewayFinder::OnCommand(int id) {
   switch (id) {
@@ -74,7 +83,7 @@ void GatewayFinder::StartSearch() {
   std::string bad;
   const std::string rangeText = view_.Text(IDC_SEARCH_RANGE);
   if (!ExpandRanges(rangeText, targets, bad)) {
-    view_.SetText(IDC_SEARCH_STATUS, std::string(SEARCH_BAD_RANGE) + bad);
+    view_.SetText(IDC_SEARCH_STATUS, SearchBadRangeText(bad));
     return;
   }
   if (targets.empty()) targets = LocalBroadcastTargets();
@@ -109,9 +118,8 @@ void GatewayFinder::ShowSearchResults() {
   if (search_.Running()) return;
   timers_.KillTimer(TIMER_FINDER);
   view_.Enable(IDC_SEARCH_START, true);
-  view_.SetText(IDC_SEARCH_STATUS, found.empty()
-                                       ? std::string(SEARCH_NONE)
-                                       : Format(SEARCH_FOUND, static_cast<int>(found.size())));
+  view_.SetText(IDC_SEARCH_STATUS,
+                found.empty() ? std::string(SEARCH_NONE) : SearchFoundText(found.size()));
 }
 
 void GatewayFinder::UseChosenGateway() {
@@ -156,8 +164,8 @@ void GatewayFinder::ShowScanTry() {
   shownTry_ = scan_.TryNumber();
   const LineTry t = scan_.Current();
   view_.ShowProgress(shownTry_, scan_.TryCount());
-  view_.SetText(IDC_STATUS, Format(DETECTING, std::to_string(t.baud).c_str(),
-                                   std::string(t.format).c_str(), shownTry_, scan_.TryCount()));
+  view_.SetText(IDC_STATUS,
+                DetectingText(std::to_string(t.baud), t.format, shownTry_, scan_.TryCount()));
 }
 
 void GatewayFinder::EndScan() {
@@ -172,14 +180,13 @@ void GatewayFinder::EndScan() {
                         SelectComboText(view_.ComboItems(IDC_LINK_BAUD), std::to_string(t.baud)));
       view_.ComboSelect(IDC_LINK_FORMAT,
                         SelectComboText(view_.ComboItems(IDC_LINK_FORMAT), t.format));
-      view_.SetText(IDC_STATUS, std::string(DETECT_DONE) + std::to_string(t.baud) + " " +
-                                    std::string(t.format) + " " + scan_.Identity());
+      view_.SetText(IDC_STATUS, DetectDoneText(std::to_string(t.baud), t.format, scan_.Identity()));
       break;
     case ScanState::Cancelled:
       view_.SetText(IDC_STATUS, DETECT_CANCELLED);
       break;
     case ScanState::Lost:
-      view_.SetText(IDC_STATUS, DETECT_LOST);
+      view_.SetText(IDC_STATUS, LinkErrorText(scan_.OpenError()));
       break;
     default:
       view_.SetText(IDC_STATUS, DETECT_NONE);

@@ -3,6 +3,15 @@
 #include <cstring>
 
 namespace qv31::dialog {
+
+std::string PermissionHint(const std::string& devicePath, const DeviceGroupAccess& access) {
+  if (access.group.empty()) return "没有访问权限：请检查 " + devicePath + " 的权限";
+  const std::string head = "没有访问权限：" + devicePath + " 属于 " + access.group + " 组，";
+  if (access.inSession) return head + "当前用户已在该组中，但该组没有读写权限";
+  if (access.inUserDatabase) return head + "当前用户已加入该组，但本次登录尚未生效：请重新登录";
+  return head + "当前用户不在该组中：请将当前用户加入 " + access.group + " 组，然后重新登录";
+}
+
 namespace {
 
 struct PortReasonText {
@@ -20,6 +29,9 @@ constexpr PortReasonText PORT_REASON_TEXTS[] = {
 };
 
 std::string PortReason(const LinkOpenError& error) {
+  if (error.port == PortError::PermissionDenied && !error.device.empty()) {
+    return PermissionHint(error.device, error.access);
+  }
   std::string text;
   for (const auto& r : PORT_REASON_TEXTS) {
     if (r.error == error.port) text = r.text;

@@ -89,6 +89,9 @@ int Set(CtlContext& ctx) {
 int Stop(CtlContext& ctx) {
   if (const int rc = ctx.OpenLink(true)) return rc;
   ctx.RunStopSequence();
+  if (!ctx.Session().StopAcknowledged()) {
+    return ctx.Fail(EXIT_GATEWAY, "the gateway did not acknowledge the stop frame");
+  }
   return EXIT_DONE;
 }
 

@@ -64,7 +64,8 @@ const std::array<Described, 12> COMMANDS = {{
      "warning or finding"},
     {"stop",
      "switch acquisition off (serial only): one stop frame, then\n"
-     "one second of draining replies"},
+     "one second of draining replies; exit 1 when the gateway\n"
+     "never acknowledged it"},
     {"backup FILE", "every key and the whole table into one JSON file"},
     {"restore [--force] FILE",
      "check the whole backup, write each group's own bytes and\n"

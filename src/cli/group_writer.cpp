@@ -6,6 +6,7 @@
 #include "cli/ctl_output.h"
 #include "link/group_table.h"
 #include "session/key_table.h"
+#include "session/write_account.h"
 
 namespace qv31 {
 namespace {
@@ -18,16 +19,6 @@ constexpr const char* kTableBlockNames[] = {
     "table block 3 (rows 128-191)",
     "table block 4 (rows 192-255)",
 };
-
-// The write's name, or empty for a frame that writes nothing (the 4G "设置" reads first).
-std::string WriteNameOf(const std::vector<uint8_t>& frame) {
-  if (frame.size() < FRAME_HEADER_SIZE || frame[9] != OP_WRITE) return {};
-  const auto address = static_cast<uint16_t>(frame[10] | (frame[11] << 8));
-  const GroupEntry* g = GroupWriting(frame[8], address);
-  if (g == nullptr) return {};
-  if (g->id != GroupId::Acq) return std::string(g->name);
-  return kTableBlockNames[(address / TABLE_BLOCK_BYTES) % 4];
-}
 
 std::map<std::string, std::string> GroupTexts(GatewaySession& session, KeyGroup g) {
   std::map<std::string, std::string> texts;
@@ -77,12 +68,10 @@ void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& val
 }
 
 std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
-  std::vector<std::string> lists[3];  // written, perhaps written, not written
-  for (size_t i = 0; i < writes.size(); ++i) {
-    std::string name = WriteNameOf(writes[i]);
-    if (name.empty()) continue;
-    const auto at = static_cast<int>(i);
-    lists[at < answered ? 0 : (at == answered && inFlight) ? 1 : 2].push_back(std::move(name));
+  std::vector<std::string> lists[3];  // by WriteFate: written, perhaps written, not written
+  for (const WriteEntry& e : AccountWrites(writes, answered, inFlight)) {
+    lists[static_cast<size_t>(e.fate)].push_back(
+        e.tableBlock >= 0 ? kTableBlockNames[e.tableBlock] : std::string(Group(e.group).name));
   }
   static constexpr const char* kHeads[] = {
       "  written: ", "  sent without acknowledgement (perhaps written): ", "  not written: "};

@@ -11,6 +11,7 @@
 
 #include "acq/acq_codes.h"
 #include "acq/acq_grid.h"
+#include "gui/window_language.h"
 
 namespace qv31 {
 namespace {
@@ -72,7 +73,7 @@ void AcqListColumns::Measure() {
   const auto columns = AcqColumns();
   natural_.assign(columns.size(), 0);
   for (size_t c = 0; c < columns.size(); ++c) {
-    int width = header.horizontalAdvance(Q(columns[c].header)) + headerMargin;
+    int width = header.horizontalAdvance(Tr(columns[c].header)) + headerMargin;
     for (const QString& sample : Samples(static_cast<int>(c))) {
       width = std::max(width, cell.horizontalAdvance(sample));
     }

@@ -19,12 +19,13 @@ class AcqListColumns final : public QObject {
   int NaturalWidth(int columns) const;
   // True for a column the operator edits in place (its header carries no asterisks).
   static bool Editable(int column);
+  // Measures the columns again (the font or the headers' language changed).
+  void Measure();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Measure();
   void Fit();
 
   QTableView* list_;

@@ -4,12 +4,24 @@
 #include <algorithm>
 
 #include "acq/acq_table.h"
+#include "gui/window_language.h"
 
 namespace qv31 {
 namespace {
 
 // Light enough for the list's black text on its grey.
 const QColor MARK_BACKGROUND(255, 196, 120);
+
+// Each marked cell with its reasons, one a line.
+std::map<std::pair<int, int>, QString> Marks(const std::vector<AcqFinding>& findings) {
+  std::map<std::pair<int, int>, QString> marks;
+  for (const AcqFinding& f : findings) {
+    QString& text = marks[{f.row, f.column}];
+    if (!text.isEmpty()) text += QLatin1Char('\n');
+    text += Tr(f.text);
+  }
+  return marks;
+}
 
 }  // namespace
 
@@ -44,12 +56,8 @@ QVariant AcqTableModel::data(const QModelIndex& index, int role) const {
 }
 
 void AcqTableModel::SetMarks(std::span<const AcqFinding> findings) {
-  std::map<std::pair<int, int>, QString> marks;
-  for (const AcqFinding& f : findings) {
-    QString& text = marks[{f.row, f.column}];
-    if (!text.isEmpty()) text += QLatin1Char('\n');
-    text += QString::fromStdString(f.text);
-  }
+  findings_.assign(findings.begin(), findings.end());
+  std::map<std::pair<int, int>, QString> marks = Marks(findings_);
   int first = ACQ_ROW_COUNT, last = -1;
   for (const auto* m : {&marks_, &marks}) {
     for (const auto& [cell, text] : *m) {
@@ -67,8 +75,7 @@ void AcqTableModel::SetMarks(std::span<const AcqFinding> findings) {
 QVariant AcqTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= ACQ_COLUMN_COUNT) return {};
   if (role == Qt::DisplayRole) {
-    const std::string_view header = AcqColumns()[static_cast<size_t>(section)].header;
-    return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
+    return Tr(AcqColumns()[static_cast<size_t>(section)].header);
   }
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
   return {};
@@ -76,6 +83,12 @@ QVariant AcqTableModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags AcqTableModel::flags(const QModelIndex& index) const {
   return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void AcqTableModel::Retranslate() {
+  marks_ = Marks(findings_);
+  emit headerDataChanged(Qt::Horizontal, 0, ACQ_COLUMN_COUNT - 1);
+  emit dataChanged(index(0, 0), index(ACQ_ROW_COUNT - 1, ACQ_COLUMN_COUNT - 1), {Qt::ToolTipRole});
 }
 
 void AcqTableModel::RowsChanged(int firstRow, int lastRow) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "acq/acq_checks.h"
 #include "acq/acq_grid.h"
@@ -30,9 +31,12 @@ class AcqTableModel final : public QAbstractTableModel {
   void RowsChanged(int firstRow, int lastRow);
   // The cells the table checks found, tinted, each with its reasons as tool tip.
   void SetMarks(std::span<const AcqFinding> findings);
+  // The headers and the marks' reasons again, in the window's language now.
+  void Retranslate();
 
  private:
   const AcqGrid& grid_;
+  std::vector<AcqFinding> findings_;
   std::map<std::pair<int, int>, QString> marks_;
 };
 

@@ -1,5 +1,6 @@
 #include "gui/cabout_dlg.h"
 
+#include "gui/window_language.h"
 #include "ui_cabout_dlg.h"
 
 namespace qv31 {
@@ -11,7 +12,8 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QIcon& icon, const QString& versionL
   // Two lines of text high, so the icon grows with the font.
   const int side = 2 * fontMetrics().height();
   ui_->labelIcon->setPixmap(icon.pixmap(QSize(side, side)));
-  ui_->c1066->setText(versionLine);
+  TranslateWidgets(this);
+  SetWidgetText(ui_->c1066, versionLine.toStdString());
   connect(ui_->c1, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -22,6 +22,7 @@
 #include "gui/qt_timer_service.h"
 #include "gui/search_dialog.h"
 #include "gui/traffic_monitor.h"
+#include "gui/window_language.h"
 #include "ui_main_dialog.h"
 
 namespace qv31 {
@@ -100,6 +101,7 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   FitEditWidths();
   dlg_->OnInitDialog();
   ApplyOptions(options);
+  ApplyLanguage(dlg_->ChosenLanguage().value_or(options.language));
   FitScreen();
 }
 
@@ -163,12 +165,16 @@ void MainDialog::ConnectControls() {
 
   // The window's own menu: its entries' keys work anywhere in the window, and the menu opens
   // from the keyboard too.
-  about_ = new QAction(QStringLiteral("关于 QV31(&A)..."), this);
+  about_ = new QAction(this);
   about_->setShortcut(QKeySequence(Qt::Key_F1));
   connect(about_, &QAction::triggered, this, [this] { dlg_->OnAbout(); });
-  traffic_ = new QAction(QStringLiteral("通信记录"), this);
+  traffic_ = new QAction(this);
   traffic_->setShortcut(QKeySequence(Qt::Key_F12));
   connect(traffic_, &QAction::triggered, this, &MainDialog::ShowMonitor);
+  language_ = new QAction(this);
+  connect(language_, &QAction::triggered, this, [this] {
+    ChooseLanguage(WindowLanguage() == Language::Chinese ? Language::English : Language::Chinese);
+  });
   for (QAction* action : {about_, traffic_}) {
     action->setShortcutContext(Qt::WindowShortcut);
     action->setShortcutVisibleInContextMenu(true);
@@ -188,6 +194,8 @@ void MainDialog::ShowMenu(const QPoint& at) {
   QMenu menu(this);
   menu.addAction(about_);
   menu.addAction(traffic_);
+  menu.addSeparator();
+  menu.addAction(language_);
   menu.exec(at);
 }
 
@@ -264,9 +272,9 @@ void MainDialog::FitEditWidths() {
   for (QLineEdit* edit : {ui_->c1036, ui_->c1037}) edit->setMinimumWidth(DigitsWidth(edit, 5));
   // The groups' "查询" and "设置" may give up their style's generous width on a small screen.
   for (QAbstractButton* button : findChildren<QPushButton*>()) {
-    const QString text = button->text();
+    const QString text = WidgetText(button);
     if (text == QStringLiteral("查询") || text == QStringLiteral("设置")) {
-      button->setMinimumWidth(TextWidth(button, text) + button->fontMetrics().height());
+      button->setMinimumWidth(TextWidth(button, button->text()) + button->fontMetrics().height());
     }
   }
   // "搜索" and "检测" take a third column beside the link's fields, which must not make the
@@ -288,8 +296,27 @@ void MainDialog::FitEditWidths() {
   // room of the bottom row goes to the space before "退出".
   const QFontMetrics metrics = ui_->c1052->fontMetrics();
   ui_->c1052->setSizePolicy(QSizePolicy::Preferred, ui_->c1052->sizePolicy().verticalPolicy());
-  ui_->c1052->setMinimumWidth(2 * metrics.horizontalAdvance(QStringLiteral("数据内容不符合")) +
+  ui_->c1052->setMinimumWidth(2 * metrics.horizontalAdvance(Tr("数据内容不符合")) +
                               4 * metrics.height());
+}
+
+void MainDialog::ChooseLanguage(Language language) {
+  dlg_->ChooseLanguage(language);
+  ApplyLanguage(language);
+}
+
+void MainDialog::ApplyLanguage(Language language) {
+  SetWindowLanguage(language);
+  TranslateWidgets(this);
+  about_->setText(Tr("关于 QV31(&A)..."));
+  traffic_->setText(Tr("通信记录"));
+  // Each language is offered by its own name, so an operator who reads only it finds it.
+  language_->setText(language == Language::Chinese ? QStringLiteral("English")
+                                                   : QStringLiteral("中文"));
+  model_->Retranslate();
+  columns_->Measure();
+  FitEditWidths();
+  if (monitor_) monitor_->Retranslate();
 }
 
 void MainDialog::ApplyOptions(const WindowOptions& options) {
@@ -298,6 +325,10 @@ void MainDialog::ApplyOptions(const WindowOptions& options) {
   dlg_->OnModeCheck();
   view_->SetText(IDC_LINK_ADDRESS, options.udpHost);
   if (!options.udpPort.empty()) view_->SetText(IDC_LINK_TARGET_PORT, options.udpPort);
+}
+
+void MainDialog::reject() {
+  if (dlg_->MayClose()) QDialog::reject();
 }
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {

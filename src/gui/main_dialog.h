@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/text_catalogue.h"
+
 class QAction;
 
 namespace Ui {
@@ -32,6 +34,8 @@ struct WindowOptions {
   std::string udpPort;
   std::function<std::vector<std::string>()> discoverPorts;  // empty: the system's ports
   std::string version = QV31_VERSION;                       // a.b.c.d, for the about box
+  // The language unless the operator chose one in the window (kept in the settings file).
+  Language language = Language::Chinese;
 };
 
 // The main window: draws the dialog's controls and forwards every event to CQV31Dlg, which
@@ -50,9 +54,14 @@ class MainDialog final : public QDialog {
   void ShowMonitor();
   // The small window of "搜索"; hidden until the button opens it.
   SearchDialog& Search() { return *search_; }
+  // The operator's choice from the menu: every window follows at once, and the settings
+  // file keeps it for the next start.
+  void ChooseLanguage(Language language);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // The close box, "退出" and Esc all end here; the dialog may ask first.
+  void reject() override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +71,7 @@ class MainDialog final : public QDialog {
   void ConnectControls();
   void ApplyOptions(const WindowOptions& options);
   void FitEditWidths();
+  void ApplyLanguage(Language language);
   void FitScreen();
   void ShowMenu(const QPoint& at);
   void ShowMenuAtFocus();
@@ -81,6 +91,7 @@ class MainDialog final : public QDialog {
   AcqListColumns* columns_ = nullptr;  // owned by the list
   QAction* about_ = nullptr;
   QAction* traffic_ = nullptr;
+  QAction* language_ = nullptr;  // names the other language, in that language
   // Wakes the engine when a datagram arrives on an idle link; off while the engine ticks.
   std::unique_ptr<QSocketNotifier> readable_;
   SearchDialog* search_ = nullptr;  // a child window, owned by this one

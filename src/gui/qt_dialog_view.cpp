@@ -5,9 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -21,6 +19,7 @@
 #include "app/cqv31_dlg.h"
 #include "gui/acq_table_model.h"
 #include "gui/cabout_dlg.h"
+#include "gui/window_language.h"
 
 namespace qv31 {
 namespace {
@@ -157,18 +156,14 @@ QComboBox* QtDialogView::Combo(int id) const { return qobject_cast<QComboBox*>(W
 std::string QtDialogView::Text(int id) const {
   QWidget* w = Widget(id);
   QString text;
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+  if (auto* edit = qobject_cast<QLineEdit*>(w); edit != nullptr && id != IDC_STATUS) {
     text = edit->text();
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     text = combo->currentText();
   } else if (auto* list = qobject_cast<QListWidget*>(w)) {
     text = list->currentItem() != nullptr ? list->currentItem()->text() : QString();
-  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    text = button->text();
-  } else if (auto* label = qobject_cast<QLabel*>(w)) {
-    text = label->text();
-  } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-    text = group->title();
+  } else if (w != nullptr) {
+    text = WidgetText(w);  // in Chinese, whatever the window's language
   }
   return text.toStdString();
 }
@@ -176,23 +171,21 @@ std::string QtDialogView::Text(int id) const {
 void QtDialogView::SetText(int id, std::string_view text) {
   QWidget* w = Widget(id);
   const QString value = Q(text);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+  // The status box and the labels and buttons show the program's own texts, in the window's
+  // language; the other edit boxes and the combos show values as they are.
+  if (auto* edit = qobject_cast<QLineEdit*>(w); edit != nullptr && id != IDC_STATUS) {
     edit->setText(value);
     edit->setCursorPosition(0);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     combo->setCurrentIndex(combo->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive));
     if (combo->isEditable() && combo->currentIndex() < 0) combo->setEditText(value);
-  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    button->setText(value);
-    if (id == IDC_MODE || id == IDC_OPEN_CLOSE) button->setAccessibleName(value);
-  } else if (auto* label = qobject_cast<QLabel*>(w)) {
-    label->setText(value);
+  } else {
+    SetWidgetText(w, text);
+    if (id == IDC_MODE || id == IDC_OPEN_CLOSE) SetWidgetAccessibleName(w, text);
   }
 }
 
-void QtDialogView::SetToolTip(int id, std::string_view text) {
-  if (QWidget* w = Widget(id)) w->setToolTip(Q(text));
-}
+void QtDialogView::SetToolTip(int id, std::string_view text) { SetWidgetToolTip(Widget(id), text); }
 
 bool QtDialogView::Checked(int id) const {
   const auto* button = qobject_cast<QAbstractButton*>(Widget(id));
@@ -273,14 +266,26 @@ void QtDialogView::CellsChanged(int firstRow, int lastRow) {
 }
 
 void QtDialogView::MessageBox(std::string_view text) {
-  QMessageBox box(QMessageBox::Warning, Q(WINDOW_TITLE), Q(text), QMessageBox::Ok, window_);
+  QMessageBox box(QMessageBox::Warning, Tr(WINDOW_TITLE), Tr(text), QMessageBox::Ok, window_);
   box.exec();
+}
+
+bool QtDialogView::AskYesNo(std::string_view text) {
+  QMessageBox box(QMessageBox::Question, Q(WINDOW_TITLE), Q(text),
+                  QMessageBox::Yes | QMessageBox::No, window_);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogView::Focus(int id) {
+  if (QWidget* w = Widget(id)) w->setFocus(Qt::OtherFocusReason);
 }
 
 std::optional<std::string> QtDialogView::ChooseOpenFile(std::string_view filterName,
                                                         std::string_view pattern,
                                                         std::string_view directory) {
-  QString filter = Q(filterName);
+  QString filter = Tr(filterName);
   if (!filter.contains(Q(pattern))) filter += QStringLiteral(" (%1)").arg(Q(pattern));
   QFileDialog chooser(window_, QString(), Q(directory), filter);
   chooser.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);

@@ -68,6 +68,8 @@ class QtDialogView final : public QObject, public DialogView {
   void OpenCellEdit(int row, int column, std::string_view text) override;
   void HideCellEditors() override;
   void MessageBox(std::string_view text) override;
+  bool AskYesNo(std::string_view text) override;
+  void Focus(int id) override;
   std::optional<std::string> ChooseOpenFile(std::string_view filterName, std::string_view pattern,
                                             std::string_view directory) override;
   void ShowAbout(std::string_view versionLine) override;

@@ -4,6 +4,7 @@
 #include <array>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,7 @@ struct OptionSpec {
   std::string_view help;   // lines after the first start with '\n'
 };
 
-constexpr std::array<OptionSpec, 4> OPTIONS = {{
+constexpr std::array<OptionSpec, 5> OPTIONS = {{
     {"settings-dir", "DIR",
      "keep the settings file and the CSV exports in DIR (default: beside\n"
      "the program when that directory is writable, else\n"
@@ -33,13 +34,17 @@ constexpr std::array<OptionSpec, 4> OPTIONS = {{
     {"udp", "HOST[:PORT]",
      "start in network mode towards HOST and PORT (default port 2332);\n"
      "they are saved to the settings file when the link is opened"},
+    {"lang", "zh|en",
+     "the window's language when none was chosen in the window (default:\n"
+     "English under an English locale, else Chinese)"},
     {"help", "", "print this help and exit"},
     {"version", "", "print the version and exit"},
 }};
 
 std::string Usage() {
   std::string text =
-      "usage: qv31-config [--settings-dir DIR] [--udp HOST[:PORT]] [Qt options]\n"
+      "usage: qv31-config [--settings-dir DIR] [--udp HOST[:PORT]] [--lang zh|en]\n"
+      "                   [Qt options]\n"
       "       qv31-config --help | --version\n"
       "\n"
       "The configurator window for a QV31 gateway.\n"
@@ -91,6 +96,10 @@ std::string Mistake(const QCommandLineParser& parser, bool parsed) {
       return "--" + std::string(o.name) + " needs a value";
     }
   }
+  if (parser.isSet(QStringLiteral("lang")) &&
+      !qv31::ParseLanguage(parser.value(QStringLiteral("lang")).toStdString())) {
+    return "--lang takes zh or en, not " + parser.value(QStringLiteral("lang")).toStdString();
+  }
   if (!parser.positionalArguments().isEmpty()) {
     return "unexpected argument " + parser.positionalArguments().first().toStdString();
   }
@@ -105,6 +114,10 @@ int UsageError(const std::string& message) {
 qv31::WindowOptions TakeWindowOptions(const QCommandLineParser& parser) {
   qv31::WindowOptions window;
   window.settingsDir = parser.value(QStringLiteral("settings-dir")).toStdString();
+  const auto lang = qv31::ParseLanguage(parser.value(QStringLiteral("lang")).toStdString());
+  window.language = lang ? *lang : qv31::LanguageFromEnvironment([](const char* name) {
+    return static_cast<const char*>(std::getenv(name));
+  });
   if (parser.isSet(QStringLiteral("udp"))) {
     const std::string target = parser.value(QStringLiteral("udp")).toStdString();
     const size_t colon = target.rfind(':');

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <array>
 
+#include "gui/window_language.h"
 #include "link/link_observer.h"
 #include "session/trace_text.h"
 
@@ -25,7 +26,7 @@ QVariant FateTint(BlockFate fate) {
     case BlockFate::BadPreamble:
       return QColor(230, 40, 40, 70);
     case BlockFate::Repeated:
-    case BlockFate::Stored:
+    case BlockFate::Late:
     case BlockFate::Unmatched:
       return QColor(240, 160, 0, 60);
     default:
@@ -58,15 +59,15 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
         case TIME:
           return static_cast<qulonglong>(row.ms);
         case DIRECTION:
-          return row.sent ? QStringLiteral("发 >") : QStringLiteral("收 <");
+          return Tr(row.sent ? "发 >" : "收 <");
         case LENGTH:
           return static_cast<int>(row.bytes.size());
         case HEADER: {
           const std::string header = DescribeHeader(row.bytes);
-          return header.empty() ? QStringLiteral("-") : Q(header);
+          return header.empty() ? QStringLiteral("-") : Tr(header);
         }
         case FATE:
-          return Q(FateText(row.fate));
+          return Tr(FateText(row.fate));
         case BYTES:
           return Q(HexText(row.bytes));
         default:
@@ -93,7 +94,15 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
       section >= COLUMN_COUNT) {
     return {};
   }
-  return QString::fromUtf8(HEADERS[static_cast<size_t>(section)]);
+  return Tr(HEADERS[static_cast<size_t>(section)]);
+}
+
+void TrafficModel::Retranslate() {
+  emit headerDataChanged(Qt::Horizontal, 0, COLUMN_COUNT - 1);
+  if (end_ > first_) {
+    emit dataChanged(index(0, DIRECTION), index(static_cast<int>(end_ - first_) - 1, FATE),
+                     {Qt::DisplayRole});
+  }
 }
 
 bool TrafficModel::Sync() {

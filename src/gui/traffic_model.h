@@ -25,6 +25,8 @@ class TrafficModel final : public QAbstractTableModel {
 
   // Returns true when rows were added.
   bool Sync();
+  // The headers and the rows' texts again, in the window's language now.
+  void Retranslate();
 
  private:
   const TrafficLog& log_;

@@ -12,10 +12,12 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "app/traffic_log.h"
 #include "gui/traffic_model.h"
+#include "gui/window_language.h"
 
 namespace qv31 {
 namespace {
@@ -30,9 +32,10 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
       saveDir_(std::move(saveDir)),
       model_(new TrafficModel(log, this)),
       table_(new QTableView(this)),
-      pause_(new QPushButton(QStringLiteral("暂停"), this)),
+      pause_(new QPushButton(this)),
       note_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("通信记录"));
+  SetWidgetText(pause_, "暂停");
   setObjectName(QStringLiteral("trafficMonitor"));
 
   table_->setObjectName(QStringLiteral("trafficTable"));
@@ -44,24 +47,15 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-  QHeaderView* header = table_->horizontalHeader();
-  header->setStretchLastSection(true);
+  table_->horizontalHeader()->setStretchLastSection(true);
   const QFontMetrics m = table_->fontMetrics();
-  const int pad = 2 * m.height();
-  header->resizeSection(TrafficModel::TIME, m.horizontalAdvance(QStringLiteral("时间 (ms)")) + pad);
-  header->resizeSection(TrafficModel::DIRECTION, m.horizontalAdvance(QStringLiteral("收 <")) + pad);
-  header->resizeSection(TrafficModel::LENGTH, m.horizontalAdvance(QStringLiteral("长度")) + pad);
-  header->resizeSection(TrafficModel::HEADER,
-                        m.horizontalAdvance(QStringLiteral("区1 写应答 地址65535 长度1024")) + pad);
-  header->resizeSection(TrafficModel::FATE,
-                        m.horizontalAdvance(QStringLiteral("存储（迟到或未请求）")) + pad);
 
   pause_->setObjectName(QStringLiteral("trafficPause"));
   pause_->setCheckable(true);
   pause_->setAutoDefault(false);
   connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
     log_.SetPaused(paused);
-    pause_->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+    SetWidgetText(pause_, paused ? "继续" : "暂停");
   });
   auto* clear = new QPushButton(QStringLiteral("清除"), this);
   clear->setObjectName(QStringLiteral("trafficClear"));
@@ -69,7 +63,7 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
   connect(clear, &QPushButton::clicked, this, [this] {
     log_.Clear();
     Sync();
-    note_->clear();
+    SetWidgetText(note_, "");
   });
   auto* save = new QPushButton(QStringLiteral("保存..."), this);
   save->setObjectName(QStringLiteral("trafficSave"));
@@ -95,6 +89,26 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, std::string saveDir, QWidget* pa
   look_.setInterval(LOOK_MS);
   connect(&look_, &QTimer::timeout, this, &TrafficMonitor::Sync);
   resize(m.horizontalAdvance(QLatin1Char('0')) * 130, m.height() * 30);
+  Retranslate();
+}
+
+void TrafficMonitor::Retranslate() {
+  TranslateWidgets(this);
+  model_->Retranslate();
+  FitColumns();
+}
+
+// Each column as wide as its longest text in the window's language.
+void TrafficMonitor::FitColumns() {
+  QHeaderView* header = table_->horizontalHeader();
+  const QFontMetrics m = table_->fontMetrics();
+  const int pad = 2 * m.height();
+  const auto width = [&](std::string_view text) { return m.horizontalAdvance(Tr(text)) + pad; };
+  header->resizeSection(TrafficModel::TIME, width("时间 (ms)"));
+  header->resizeSection(TrafficModel::DIRECTION, std::max(width("收 <"), width("发 >")));
+  header->resizeSection(TrafficModel::LENGTH, width("长度"));
+  header->resizeSection(TrafficModel::HEADER, width("区1 写应答 地址65535 长度1024"));
+  header->resizeSection(TrafficModel::FATE, width("迟到应答，丢弃"));
 }
 
 TrafficMonitor::~TrafficMonitor() = default;
@@ -117,19 +131,17 @@ void TrafficMonitor::hideEvent(QHideEvent* event) {
 }
 
 void TrafficMonitor::Save() {
-  const QString name =
-      QStringLiteral("通信记录-%1.txt")
-          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  const QString name = Tr("通信记录-" + stamp.toStdString() + ".txt");
   const QString start = QDir(QString::fromStdString(saveDir_)).filePath(name);
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存通信记录"), start,
-                                                    QStringLiteral("文本文件 (*.txt)"));
+  const QString path =
+      QFileDialog::getSaveFileName(this, Tr("保存通信记录"), start, Tr("文本文件 (*.txt)"));
   if (!path.isEmpty()) SaveTo(path);
 }
 
 bool TrafficMonitor::SaveTo(const QString& path) {
   const bool saved = log_.SaveText(path.toStdString());
-  note_->setText(saved ? QStringLiteral("已保存到 %1").arg(path)
-                       : QStringLiteral("无法写入 %1").arg(path));
+  SetWidgetText(note_, (saved ? "已保存到 " : "无法写入 ") + path.toStdString());
   return saved;
 }
 

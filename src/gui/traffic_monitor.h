@@ -31,6 +31,8 @@ class TrafficMonitor final : public QWidget {
   void Sync();
   // Writes the kept rows to `path`; the note line says where, or why not.
   bool SaveTo(const QString& path);
+  // Every text again, in the window's language now.
+  void Retranslate();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -38,6 +40,7 @@ class TrafficMonitor final : public QWidget {
 
  private:
   void Save();
+  void FitColumns();
 
   TrafficLog& log_;
   std::string saveDir_;

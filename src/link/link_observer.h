@@ -16,9 +16,11 @@ enum class BlockFate : uint8_t {
   TooShort,  // fewer than 2 bytes: not examined
   BadCrc,    // the check over all but the last two bytes failed
   BadPreamble,
-  Completed,  // a valid reply that completed the request in flight
-  Stored,     // a valid reply stored and shown without completing anything (late or unasked)
-  Unmatched,  // a valid frame that no accepted reply matches: dropped
+  Completed,   // a valid reply that completed the request in flight
+  Late,        // a valid reply to no request in flight (a repeat's second answer, an abandoned
+               // request's answer, unasked): recorded, never stored
+  Unmatched,   // a valid frame that no accepted reply matches: dropped
+  StopAnswer,  // the gateway's acknowledgement of the stop frame
 };
 
 // One block on the link, as the engine saw it. `bytes` is valid during the call only.
@@ -38,7 +40,7 @@ class LinkObserver {
 };
 
 // Why a received block fails the engine's checks (TooShort, BadCrc, BadPreamble), or
-// Completed when it passes them (the caller decides between Completed, Stored, Unmatched).
+// Completed when it passes them (the caller decides between Completed, Late, Unmatched).
 BlockFate CheckedFate(std::span<const uint8_t> block);
 
 // A received block as the transport reported it, its length held to 0..LINK_BUFFER_SIZE.

@@ -5,6 +5,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "link/accepted_replies.h"
 #include "link/frame_queue.h"
@@ -46,6 +47,8 @@ struct ExchangeOutcome {
   EnginePhase phase;
   int answered;
   int queued;
+  // The frame after the answered ones was sent and never answered.
+  bool unanswered = false;
   bool operator==(const ExchangeOutcome&) const = default;
 };
 
@@ -76,9 +79,13 @@ struct ExchangeProgress {
 //
 // A reply completes the exchange in flight only when it answers that very request (same
 // area; a read reply with the read's address and length; a write acknowledgement while a
-// write of that area is in flight). Any other accepted reply is still stored and shown, but
-// completes nothing and ends no exchange, so a late answer to an abandoned or repeated
-// request can never report another request as done.
+// write of that area is in flight). Any other accepted reply is recorded as late and never
+// stored: it would put older values over newer ones.
+//
+// Frames carry no sequence number, so a request sent k times may draw up to k answers, all
+// with the same header. Those still to come are remembered, and a later request with that
+// header waits until they have arrived, or until they can no longer be expected, before it
+// goes out: a stale answer can then never complete it.
 class RequestEngine {
  public:
   RequestEngine(BlockTransport& transport, EngineClient& client, MsClock clock);
@@ -107,6 +114,8 @@ class RequestEngine {
   uint8_t RepeatCount() const { return repeatCount_; }
   // While Idle, nothing runs: {0, 0}.
   ExchangeProgress Progress() const;
+  // Frames dropped from the queue since the exchange began (the held one included).
+  void DropQueue();
 
   // Told of every block sent and received (nullptr: nobody). The observer outlives its use.
   void SetObserver(LinkObserver* observer) { observer_ = observer; }
@@ -114,12 +123,24 @@ class RequestEngine {
  private:
   enum class Received { Nothing, Examined, Completed };
   Received ReceiveAndDispatch(bool connectPhase);
+  Received DispatchConnect(const FrameHeader& header, const uint8_t* block, int32_t length,
+                           const uint8_t* payload);
   // Returns true when the exchange was abandoned.
   bool CheckTimeout();
   void SendNext(bool connectPhase);
   void Tell(bool sent, const uint8_t* bytes, int32_t length, BlockFate fate);
   void EngineTick();
   void ConnectTick();
+  void GiveUp();
+  // Answers still to come for a request sent several times.
+  struct Echo {
+    FrameHeader request;
+    int expected;
+    uint32_t until;
+  };
+  void RememberEchoes(bool abandoned);
+  bool TakeEcho(const FrameHeader& reply);
+  bool EchoPending(const FrameHeader& request);
   ExchangeOutcome OutcomeOf(ExchangeEnd end) const;
 
   BlockTransport& transport_;
@@ -130,6 +151,10 @@ class RequestEngine {
   std::array<uint8_t, LINK_BUFFER_SIZE> frameInFlight_{};
   int32_t frameInFlightLength_ = 0;
   FrameHeader inFlight_;
+  // The popped frame waits in frameInFlight_ for the echoes of an earlier one.
+  bool held_ = false;
+  uint32_t firstSendTick_ = 0;
+  std::vector<Echo> echoes_;
   std::array<uint8_t, LINK_BUFFER_SIZE> receiveBuffer_{};
   int32_t receivedLength_ = 0;
 

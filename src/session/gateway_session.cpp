@@ -96,7 +96,7 @@ void GatewaySession::SetAll() {
 
 void GatewaySession::Halt() {
   gate_.closed = true;
-  engine_.PendingQueue().Clear();
+  engine_.DropQueue();
 }
 
 bool GatewaySession::Halted() const {
@@ -175,6 +175,7 @@ bool GatewaySession::OnTimer(int id) {
 // ---- Stop sequence ---------------------------------------------------------------------
 
 void GatewaySession::StartStop() {
+  stopAcknowledged_ = false;
   timers_.StartTimer(TIMER_STOP_SEND, STOP_SEND_MS);
   timers_.StartTimer(TIMER_STOP_DRAIN, STOP_DRAIN_MS);
   timers_.StartTimer(TIMER_STOP_END, STOP_END_MS);
@@ -193,7 +194,11 @@ void GatewaySession::StopTick(int id) {
     int32_t length = 0;
     if (link_.ReceiveBlock(drained.data(), length)) {
       const auto block = ReceivedBytes(drained.data(), length);
-      Tell(false, block, DrainedFate(block));
+      const auto header = ValidateBlock(drained.data(), static_cast<int32_t>(block.size()));
+      // The gateway acknowledges the stop frame with a table-area write acknowledgement.
+      const bool ack = header && header->area == AREA_TABLE && header->opCode == OP_WRITE_ACK;
+      stopAcknowledged_ = stopAcknowledged_ || ack;
+      Tell(false, block, ack ? BlockFate::StopAnswer : DrainedFate(block));
     }
   } else {
     for (const int t : {TIMER_STOP_SEND, TIMER_STOP_DRAIN, TIMER_STOP_END}) timers_.KillTimer(t);

@@ -72,6 +72,8 @@ class GatewaySession final : private EngineClient {
   // The stop sequence over an open serial link: the stop frame after 100 ms, one block
   // drained every 100 ms, the port closed after a second.
   void StartStop();
+  // The gateway acknowledged the stop frame during the last stop sequence.
+  bool StopAcknowledged() const { return stopAcknowledged_; }
 
   // A timer of the session fired; false for another ID.
   bool OnTimer(int id);
@@ -137,6 +139,7 @@ class GatewaySession final : private EngineClient {
   LinkObserver* observer_ = nullptr;
   bool open_ = false;
   bool ticking_ = false;
+  bool stopAcknowledged_ = false;
 
   ParamBlock params_;
   AcqTable table_;

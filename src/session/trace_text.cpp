@@ -16,9 +16,9 @@ struct Name {
 constexpr std::array<Name, 4> OPERATIONS = {
     {{OP_WRITE, "写"}, {OP_READ, "读"}, {OP_READ_REPLY, "读应答"}, {OP_WRITE_ACK, "写应答"}}};
 
-constexpr std::array<std::string_view, 8> FATES = {
-    "发送",         "重发", "过短", "校验错误", "前导码错误", "完成请求", "存储（迟到或未请求）",
-    "无匹配，丢弃",
+constexpr std::array<std::string_view, 9> FATES = {
+    "发送",     "重发",           "过短",         "校验错误",     "前导码错误",
+    "完成请求", "迟到应答，丢弃", "无匹配，丢弃", "停止采集应答",
 };
 
 }  // namespace

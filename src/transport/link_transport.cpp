@@ -98,6 +98,10 @@ LinkOpenError LinkTransport::OpenError() const {
     e.systemCode = serial_.Line().ErrorNumber();
     // Whoever holds the port, such as a modem manager that took a USB adapter.
     if (e.port == PortError::Busy) e.holders = PortHolders(lastTarget_);
+    if (e.port == PortError::PermissionDenied) {
+      e.device = lastTarget_.starts_with('/') ? lastTarget_ : "/dev/" + lastTarget_;
+      e.access = DeviceGroupOf(e.device);
+    }
   } else if (lastTried_ == Kind::Udp && udp_.Error() != UdpError::None) {
     e.link = LinkOpenError::Link::Udp;
     e.udp = udp_.Error();

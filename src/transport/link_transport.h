@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/request_engine.h"
+#include "transport/port_discovery.h"
 #include "transport/serial_port.h"
 #include "transport/udp_link.h"
 
@@ -38,6 +39,8 @@ struct LinkOpenError {
   int systemCode = 0;                // errno, or GetLastError/WSAGetLastError on Windows
   std::string target;                // the port name or the target host as given
   std::vector<std::string> holders;  // a busy port: the programs holding it, where known
+  std::string device;                // a refused port: its device file, and who may use it
+  DeviceGroupAccess access{{}, false, false};
   bool Any() const { return link != Link::None; }
 };
 

@@ -23,6 +23,14 @@ std::string PortDescription(std::string_view devicePath, std::string_view sysRoo
 std::vector<std::string> PortHolders(std::string_view devicePath,
                                      std::string_view procRoot = "/proc");
 
+// Whether the user may reach a device through its group.
+struct DeviceGroupAccess {
+  std::string group;    // the device's group by name; empty when unknown
+  bool inSession;       // this process holds the group now
+  bool inUserDatabase;  // the user is a member, perhaps from a later login
+};
+DeviceGroupAccess DeviceGroupOf(const std::string& devicePath);
+
 // Natural order of names: runs of digits compare by value, everything else byte by byte.
 bool NaturalLess(std::string_view a, std::string_view b);
 

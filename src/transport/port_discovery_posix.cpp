@@ -1,3 +1,8 @@
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +95,29 @@ std::vector<std::string> PortHolders(std::string_view devicePath, std::string_vi
     }
   }
   return holders;
+}
+
+DeviceGroupAccess DeviceGroupOf(const std::string& devicePath) {
+  DeviceGroupAccess access{{}, false, false};
+  struct stat st {};
+  if (::stat(devicePath.c_str(), &st) != 0) return access;
+  if (const group* g = ::getgrgid(st.st_gid)) access.group = g->gr_name;
+  std::vector<gid_t> held(static_cast<size_t>(std::max(::getgroups(0, nullptr), 0)) + 1);
+  const int n = ::getgroups(static_cast<int>(held.size()), held.data());
+  held.resize(static_cast<size_t>(std::max(n, 0)));
+  held.push_back(::getegid());
+  access.inSession = std::find(held.begin(), held.end(), st.st_gid) != held.end();
+  access.inUserDatabase = access.inSession;
+  if (const passwd* pw = ::getpwuid(::getuid())) {
+    int count = 64;
+    std::vector<gid_t> all(static_cast<size_t>(count));
+    if (::getgrouplist(pw->pw_name, pw->pw_gid, all.data(), &count) >= 0) {
+      all.resize(static_cast<size_t>(count));
+      access.inUserDatabase =
+          access.inUserDatabase || std::find(all.begin(), all.end(), st.st_gid) != all.end();
+    }
+  }
+  return access;
 }
 
 }  // namespace qv31

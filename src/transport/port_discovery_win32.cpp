@@ -77,4 +77,7 @@ std::string PortDescription(std::string_view portName, std::string_view) {
 // Windows does not tell which process holds a COM port.
 std::vector<std::string> PortHolders(std::string_view, std::string_view) { return {}; }
 
+// Windows grants a port to whoever opens it first; there are no device groups.
+DeviceGroupAccess DeviceGroupOf(const std::string&) { return {{}, false, false}; }
+
 }  // namespace qv31

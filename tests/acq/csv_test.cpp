@@ -78,7 +78,9 @@ TEST_F(CsvTest, ImportRulesPerLine) {
     file += Utf8ToGbk(line) + "\r\n";
   }
   WriteBytes(Path("in.csv"), file);
-  ASSERT_EQ(ImportCsv(grid, Path("in.csv")), CsvResult::Imported);
+  CsvImportNotes notes;
+  ASSERT_EQ(ImportCsv(grid, Path("in.csv"), &notes), CsvResult::Imported);
+  EXPECT_EQ(notes.skipped, (std::vector<int>{8, 9})) << "0 and 256; the empty line is no loss";
   struct Row {
     int row;
     std::vector<std::string> cells;  // columns 1..8
@@ -107,8 +109,7 @@ TEST_F(CsvTest, ImportRulesPerLine) {
 
 TEST_F(CsvTest, WrongHeaderChangesNothing) {
   const std::string gbkHeader = Utf8ToGbk(CSV_HEADER);
-  for (const std::string& h :
-       {"\xEF\xBB\xBF" + gbkHeader, std::string(CSV_HEADER), gbkHeader + ",", std::string()}) {
+  for (const std::string& h : {"\xEF\xBB\xBF" + gbkHeader, gbkHeader + ",", std::string()}) {
     AcqGrid grid;
     grid.SetCell(0, COL_CHANNEL, "COM1");
     const AcqGrid before = grid;
@@ -141,6 +142,30 @@ TEST_F(CsvTest, HugeFilesAndLines) {
   EXPECT_EQ(grid.Cell(17, COL_SLAVE), std::string(1, '\0') + "\uFFFD\uFFFD");
   EXPECT_EQ(grid.Cell(17, COL_BUFFER).size(), 100000u);
   EXPECT_EQ(grid.Cell(254, COL_BUFFER_RANGE), "10009~10009");
+}
+
+// Spreadsheets save UTF-8, with or without a byte-order mark; the same rows come out.
+TEST_F(CsvTest, Utf8FilesFromSpreadsheetsAreReadAsUtf8) {
+  const std::string rows = "1,COM2,执行,01-R,100,16,10\r\n2,COM1,1,03-R,0,1,缓存\r\n,,,,,,\r\n";
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool utf8;
+  } cases[] = {
+      {"GBK", Utf8ToGbk(std::string(CSV_HEADER) + "\r\n" + rows), false},
+      {"UTF-8", std::string(CSV_HEADER) + "\r\n" + rows, true},
+      {"UTF-8 with BOM", "\xEF\xBB\xBF" + std::string(CSV_HEADER) + "\n" + rows, true},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(Path("s.csv"), c.bytes);
+    AcqGrid grid;
+    CsvImportNotes notes;
+    ASSERT_EQ(ImportCsv(grid, Path("s.csv"), &notes), CsvResult::Imported) << c.name;
+    EXPECT_EQ(notes.utf8, c.utf8) << c.name;
+    EXPECT_TRUE(notes.skipped.empty()) << c.name << ": a line of commas is no loss";
+    EXPECT_EQ(grid.Cell(0, COL_SLAVE), "执行") << c.name;
+    EXPECT_EQ(grid.Cell(1, COL_BUFFER), "缓存") << c.name;
+  }
 }
 
 // Random lines never touch a row other than the one their number names.

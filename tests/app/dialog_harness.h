@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -98,6 +99,14 @@ class FakeView final : public DialogView {
     controls[IDC_CELL_COMBO].visible = false;
   }
   void MessageBox(std::string_view text) override { messages.emplace_back(text); }
+  bool AskYesNo(std::string_view text) override {
+    questions.emplace_back(text);
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
+  void Focus(int id) override { focused = id; }
   std::optional<std::string> ChooseOpenFile(std::string_view filterName, std::string_view,
                                             std::string_view directory) override {
     chooserCalls.push_back(std::string(filterName) + "|" + std::string(directory));
@@ -117,6 +126,9 @@ class FakeView final : public DialogView {
   std::optional<EditorOpen> combo;
   std::optional<EditorOpen> edit;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  std::deque<bool> answers;  // to the questions, in order; none left: No
+  int focused = 0;
   std::vector<std::string> chooserCalls;
   std::optional<std::string> chooserAnswer;
   std::string about;
@@ -198,7 +210,8 @@ class UdpGateway {
   }
   ~UdpGateway() { ::close(fd_); }
 
-  void Pump() {
+  // `now`: the fake clock, for replies held back by delayMs.
+  void Pump(uint64_t now = 0) {
     uint8_t buffer[2048];
     sockaddr_in from{};
     socklen_t len = sizeof from;
@@ -206,22 +219,34 @@ class UdpGateway {
     while ((n = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
                            &len)) > 0) {
       received.emplace_back(buffer, buffer + n);
-      if (silent) continue;
-      const GatewayAnswer answer = memory.Answer({buffer, static_cast<size_t>(n)});
-      if (!answer.reply.empty()) {
-        ::sendto(fd_, answer.reply.data(), answer.reply.size(), 0,
-                 reinterpret_cast<sockaddr*>(&from), len);
-      }
       len = sizeof from;
+      if (silent || answerLimit == 0) continue;
+      if (answerLimit > 0) --answerLimit;
+      const GatewayAnswer answer = memory.Answer({buffer, static_cast<size_t>(n)});
+      if (!answer.reply.empty()) held_.push_back({now + delayMs, answer.reply, from});
+    }
+    while (!held_.empty() && held_.front().due <= now) {
+      const Held& h = held_.front();
+      ::sendto(fd_, h.reply.data(), h.reply.size(), 0, reinterpret_cast<const sockaddr*>(&h.to),
+               sizeof h.to);
+      held_.pop_front();
     }
   }
 
   GatewayMemory memory;
   std::vector<std::vector<uint8_t>> received;
   bool silent = false;
+  int answerLimit = -1;  // requests still answered; -1: all
+  uint32_t delayMs = 0;  // on the fake clock
   uint16_t port = 0;
 
  private:
+  struct Held {
+    uint64_t due;
+    std::vector<uint8_t> reply;
+    sockaddr_in to;
+  };
+  std::deque<Held> held_;
   int fd_ = -1;
 };
 
@@ -243,7 +268,7 @@ struct DialogRig {
                      const std::string& ini = {})
       : dir("qv31-dlg") {
     if (!ini.empty()) WriteBytes(dir.Dir() / "配置.ini", ini);
-    timers.beforeTick = [this] { gateway.Pump(); };
+    timers.beforeTick = [this] { gateway.Pump(timers.now); };
     timers.onTimer = [this](int id) { dlg->OnTimer(id); };
     DialogEnvironment env;
     env.view = &view;

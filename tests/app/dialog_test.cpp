@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "acq/csv_file.h"
 #include "app/dialog_harness.h"
@@ -185,6 +187,9 @@ TEST(DialogLink, CloseKeepsOnlyTheOpenButtonsWaitingForThePause) {
   DialogRig rig;
   rig.OpenUdp();
   ASSERT_TRUE(rig.RunToIdle());
+  rig.dlg->OnCommand(IDC_OPEN_CLOSE);  // the second half of a double click
+  EXPECT_TRUE(rig.dlg->LinkOpen());
+  rig.timers.Advance(DOUBLE_CLICK_MS);
   rig.dlg->OnCommand(IDC_OPEN_CLOSE);
   EXPECT_FALSE(rig.dlg->LinkOpen());
   EXPECT_EQ(rig.view.Text(IDC_OPEN_CLOSE), "打开");
@@ -227,6 +232,7 @@ TEST(DialogLink, SerialOpenOnAPseudoTerminalAndFailures) {
   EXPECT_FALSE(rig.view.IsEnabled(IDC_STOP_ACQ));
   rig.timers.Advance(10);
   EXPECT_EQ(pty.Receive(16, 2000).size(), 16u);  // the identity read reaches the line
+  rig.timers.Advance(DOUBLE_CLICK_MS);
   rig.dlg->OnCommand(IDC_OPEN_CLOSE);
   EXPECT_FALSE(rig.view.IsEnabled(IDC_STOP_ACQ));
   rig.timers.Advance(999);
@@ -251,30 +257,44 @@ TEST(DialogLink, SerialOpenOnAPseudoTerminalAndFailures) {
 }
 
 TEST(DialogStop, OneStopFrameThenTheLineIsDrainedAndClosed) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.Ok());
-  DialogRig rig({pty.slavePath});
-  rig.view.SetText(IDC_STATUS, "执行完成");
-  rig.dlg->OnCommand(IDC_STOP_ACQ);
-  EXPECT_FALSE(rig.view.IsEnabled(IDC_OPEN_CLOSE));
-  EXPECT_FALSE(rig.view.IsEnabled(IDC_STOP_ACQ));
-  EXPECT_TRUE(rig.view.IsEnabled(IDC_MODE));
-  rig.timers.Advance(100);
   const Bytes stop = {0x4F, 0x3F, 0x2F, 0x1F, 0x5F, 0x6F, 0xFF, 0xFE, 0x02,
                       0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x74, 0x46};
-  EXPECT_EQ(pty.Receive(stop.size(), 2000), stop);
-  EXPECT_FALSE(rig.timers.Running(TIMER_STOP_SEND));
-  pty.Send({1, 2, 3});  // whatever comes back is drained
-  rig.timers.Advance(899);
-  EXPECT_FALSE(rig.view.IsEnabled(IDC_OPEN_CLOSE));
-  rig.timers.Advance(1);
-  EXPECT_TRUE(rig.view.IsEnabled(IDC_OPEN_CLOSE));
-  EXPECT_TRUE(rig.view.IsEnabled(IDC_STOP_ACQ));
-  EXPECT_FALSE(rig.timers.Running(TIMER_STOP_DRAIN));
-  EXPECT_EQ(rig.dlg->Link().CurrentKind(), LinkTransport::Kind::Closed);
-  EXPECT_TRUE(pty.Receive(1, 100).empty());  // exactly one frame
-  EXPECT_EQ(rig.Status(), "执行完成");
-  EXPECT_FALSE(rig.dlg->LinkOpen());
+  const struct {
+    Bytes answer;
+    const char* status;
+  } cases[] = {
+      {{1, 2, 3}, "停止采集：网关未应答，采集可能仍在运行"},
+      {EncodeFrame({AREA_TABLE, OP_WRITE_ACK, 0, 1}), "停止采集：网关已确认"},
+  };
+  for (const auto& c : cases) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    DialogRig rig({pty.slavePath});
+    rig.dlg->OnCommand(IDC_STOP_ACQ);
+    EXPECT_FALSE(rig.view.IsEnabled(IDC_OPEN_CLOSE));
+    EXPECT_FALSE(rig.view.IsEnabled(IDC_STOP_ACQ));
+    EXPECT_TRUE(rig.view.IsEnabled(IDC_MODE));
+    rig.timers.Advance(100);
+    EXPECT_EQ(pty.Receive(stop.size(), 2000), stop);
+    EXPECT_FALSE(rig.timers.Running(TIMER_STOP_SEND));
+    pty.Send(c.answer);  // whatever comes back is drained
+    // The line's gap runs on real time; the drain timer runs on the fake clock.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (rig.dlg->Link().Serial().RxQueue().Count() == 0 &&
+           std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    rig.timers.Advance(899);
+    EXPECT_FALSE(rig.view.IsEnabled(IDC_OPEN_CLOSE));
+    rig.timers.Advance(1);
+    EXPECT_TRUE(rig.view.IsEnabled(IDC_OPEN_CLOSE));
+    EXPECT_TRUE(rig.view.IsEnabled(IDC_STOP_ACQ));
+    EXPECT_FALSE(rig.timers.Running(TIMER_STOP_DRAIN));
+    EXPECT_EQ(rig.dlg->Link().CurrentKind(), LinkTransport::Kind::Closed);
+    EXPECT_TRUE(pty.Receive(1, 100).empty());  // exactly one frame
+    EXPECT_EQ(rig.Status(), c.status);
+    EXPECT_FALSE(rig.dlg->LinkOpen());
+  }
 
   DialogRig bad({"/dev/qv31-none"});
   bad.dlg->OnCommand(IDC_STOP_ACQ);
@@ -385,8 +405,8 @@ TEST(DialogCommands, EachSetChangesExactlyItsBytesOnTheGateway) {
        IDC_NET_SET,
        AREA_PARAMS,
        {{158, 0x06}, {184, 10}, {187, 9}, {188, 0x1C}, {189, 0x09}}},
-      {"table: time-out 1005 ms, row 6 COM2 slave 300",
-       [](FakeView& v) { v.SetText(IDC_ACQ_TIMEOUT, "1005"); },
+      {"table: time-out 1000 ms, row 6 COM2 slave 300",
+       [](FakeView& v) { v.SetText(IDC_ACQ_TIMEOUT, "1000"); },
        IDC_ACQ_SET,
        AREA_TABLE,
        {{48, 1}, {50, 44}}},
@@ -405,7 +425,7 @@ TEST(DialogCommands, EachSetChangesExactlyItsBytesOnTheGateway) {
     const GatewayMemory before = rig.gateway.memory;
     rig.Run(c.button);
     EXPECT_EQ(rig.Status(), "执行完成") << c.name;
-    // A time-out of 1005 ms is stored as 100, the byte already there.
+    // A time-out of 1000 ms is stored as 100, the byte already there.
     EXPECT_EQ(Changed(before, rig.gateway.memory, c.area), c.changed) << c.name;
   }
 }

@@ -37,11 +37,19 @@ TEST_F(CtlTest, StopWritesExactlyOneStopFrameAndTracesWhatItDrains) {
   EXPECT_EQ(trace[0].fate, "发送");
   EXPECT_NEAR(trace[0].ms, 100, 30) << "the first 100 ms tick after the port opened";
   EXPECT_EQ(trace[1].header, "区2 写应答 地址0 长度1");
-  EXPECT_EQ(trace[1].fate, "无匹配，丢弃");
+  EXPECT_EQ(trace[1].fate, "停止采集应答");
   EXPECT_EQ(trace[2].fate, "校验错误");
   for (const TraceRecord& r : trace) EXPECT_EQ(r.bytes.size(), r.length);
 
   EXPECT_EQ(Ctl({"--udp", "127.0.0.1", "stop"}).status, 2);
+
+  // No acknowledgement: the acquisition may still run, and the exit status says so.
+  const int64_t again = SteadyMs();
+  const pid_t silent = Spawn({"--serial", pty.slavePath, "stop"});
+  ASSERT_EQ(pty.Receive(stop.size(), 2000), stop);
+  const CtlRun unanswered = Wait(silent, again);
+  EXPECT_EQ(unanswered.status, 1);
+  EXPECT_NE(unanswered.err.find("did not acknowledge"), std::string::npos) << unanswered.err;
 }
 
 TEST_F(CtlTest, SilentGatewayGivesUpAfterTwoRepeats) {

@@ -106,6 +106,10 @@ TEST_F(CtlTest, CommandLinesOfEveryProgram) {
        {"--udpx", "x"},
        2,
        "qv31-config: unknown option --udpx (did you mean --udp?); see qv31-config --help"},
+      {QV31_CONFIG_PATH,
+       {"--lang", "fr"},
+       2,
+       "qv31-config: --lang takes zh or en, not fr; see qv31-config --help"},
       {QV31_CONFIG_PATH, {"--version"}, 0, "qv31-config " QV31_VERSION, true},
   };
   cases.insert(cases.end(), window.begin(), window.end());

@@ -95,7 +95,8 @@ TEST_F(EngineTest, SilentGatewayRepeatsTwiceThenTimesOut) {
   EXPECT_TRUE(rig.ended.empty()) << "the second repeat waits its full time-out";
   rig.RunUntil(1530);
   ASSERT_EQ(rig.ended.size(), 1u);
-  EXPECT_EQ(rig.ended[0], (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 2}));
+  EXPECT_EQ(rig.ended[0],
+            (ExchangeOutcome{ExchangeEnd::TimedOut, EnginePhase::Normal, 0, 2, true}));
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0) << "rest of the queue discarded";
   rig.RunUntil(3000);
   EXPECT_EQ(rig.sent.size(), 3u);
@@ -138,17 +139,17 @@ TEST_F(EngineTest, AnswerToTheSecondRepeatCompletes) {
   }
 }
 
-TEST_F(EngineTest, LateReplyForAnotherRequestIsStoredButDoesNotComplete) {
+TEST_F(EngineTest, LateReplyForAnotherRequestIsNeitherStoredNorCompletes) {
   rig.Queue(kReadPort1);
   rig.RunUntil(0);
   rig.incoming.push_back(Rig::Reply(kReply4G));  // answers nothing in flight
   rig.RunUntil(100);
-  EXPECT_EQ(rig.stored.size(), 1u);
+  EXPECT_EQ(rig.stored.size(), 0u);
   EXPECT_EQ(rig.engine.State(), ExchangeState::AwaitingReply);
   EXPECT_TRUE(rig.ended.empty());
   rig.incoming.push_back(Rig::Reply(kReplyPort1));
   rig.RunUntil(200);
-  EXPECT_EQ(rig.stored.size(), 2u);
+  EXPECT_EQ(rig.stored.size(), 1u);
   EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::Done});
 }
 
@@ -184,15 +185,15 @@ TEST_F(EngineTest, ObserverHearsEveryBlockWithItsFateAndProgressCountsAnswers) {
   using F = BlockFate;
   const std::vector<std::pair<bool, BlockFate>> expected = {
       {true, F::Sent},         {true, F::Repeated},   {false, F::BadCrc},
-      {false, F::BadPreamble}, {false, F::Completed}, {false, F::Stored},
+      {false, F::BadPreamble}, {false, F::Completed}, {false, F::Late},
       {true, F::Sent},         {false, F::TooShort},  {false, F::Completed}};
   EXPECT_EQ(recorder.events, expected);
 }
 
-TEST_F(EngineTest, UnaskedReplyWhileIdleIsShownWithoutStatus) {
+TEST_F(EngineTest, UnaskedReplyWhileIdleIsNotStored) {
   rig.incoming.push_back(Rig::Reply(kReply4G));
   rig.RunUntil(100);
-  EXPECT_EQ(rig.stored.size(), 1u);
+  EXPECT_TRUE(rig.stored.empty());
   EXPECT_TRUE(rig.ended.empty());
   EXPECT_EQ(rig.engine.State(), ExchangeState::Idle);
 }
@@ -233,6 +234,40 @@ TEST_F(EngineTest, LateAcknowledgementOfThePreviousBlockDoesNotCompleteTheNext) 
   rig.incoming.push_back(Rig::Reply({AREA_TABLE, OP_WRITE_ACK, 0x600, 512}));
   rig.RunUntil(1160);
   EXPECT_EQ(rig.Ends(), std::vector<ExchangeEnd>{ExchangeEnd::Done});
+}
+
+// A gateway slower than the reply time-out answers each of a read's three sends. The first
+// answer completes the read; the other two are neither stored nor allowed to complete a
+// second read of the same group (a read-back), which waits for them or for their deadline.
+TEST_F(EngineTest, EchoesOfARepeatedReadNeverCompleteTheNextReadWithThatHeader) {
+  struct Case {
+    const char* name;
+    std::vector<uint32_t> echoesAt;  // when the late answers arrive
+    uint32_t readBackAt;             // when the second read goes out
+  };
+  // Sends at 0, 510 and 1020, the first answer at 1400: the echoes are due at about 1910 and
+  // 2420, and given up at 1020 + 1400 + 500.
+  const Case cases[] = {{"both echoes come", {1910, 2420}, 2420}, {"one echo lost", {1910}, 2930}};
+  for (const Case& c : cases) {
+    Rig r;
+    r.engine.SetReplyTimeoutMs(500);
+    r.Queue(kRead4G);
+    r.Queue(kWrite4G);
+    r.Queue(kRead4G);
+    r.RunUntil(1390);
+    r.incoming.push_back(Rig::Reply(kReply4G));
+    r.RunUntil(1490);
+    r.incoming.push_back(Rig::Reply(kAckParams));
+    for (const uint32_t at : c.echoesAt) {
+      r.RunUntil(at - 10);
+      r.incoming.push_back(Rig::Reply(kReply4G));
+    }
+    r.RunUntil(c.readBackAt + 100);
+    ASSERT_EQ(r.sent.size(), 5u) << c.name;
+    EXPECT_EQ(r.sent[4].at, c.readBackAt) << c.name;
+    EXPECT_EQ(r.stored.size(), 2u) << c.name << ": the first answer and the ack only";
+    EXPECT_TRUE(r.ended.empty()) << c.name << ": no echo completes the read-back";
+  }
 }
 
 TEST_F(EngineTest, WriteAcknowledgementOfAnyAddressCompletesAWrite) {
@@ -285,7 +320,7 @@ TEST_F(ConnectPhaseTest, NoAnswerEndsItTimedOut) {
   EXPECT_TRUE(rig.ended.empty());
   rig.RunUntil(2000);
   EXPECT_EQ(rig.SendTimes(), (std::vector<uint32_t>{0, 510, 1020}));
-  const ExchangeOutcome timedOut{ExchangeEnd::TimedOut, EnginePhase::Connect, 0, 2};
+  const ExchangeOutcome timedOut{ExchangeEnd::TimedOut, EnginePhase::Connect, 0, 2, true};
   EXPECT_EQ(rig.ended, std::vector<ExchangeOutcome>{timedOut});
   EXPECT_EQ(rig.engine.PendingQueue().Count(), 0);
 }

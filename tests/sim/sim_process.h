@@ -60,6 +60,8 @@ class SimProcess {
     return pid_ > 0;
   }
   bool Ended() const { return ended_; }
+  // Sends `sig` without waiting (SIGSTOP, SIGCONT: a gateway that stops answering).
+  bool Signal(int sig) const { return pid_ > 0 && kill(pid_, sig) == 0; }
 
   // Sends `sig` (0: none) and waits for the end: the exit status, or 128 + signal.
   int Stop(int sig = SIGTERM) {

@@ -73,6 +73,18 @@ TEST(PortDiscovery, ABusyPortNamesTheProgramHoldingIt) {
   EXPECT_TRUE(PortHolders("/dev/qv31-none").empty());
 }
 
+// The group of a device file and whether this process holds it.
+TEST(DeviceGroup, OfAFileThisProcessMade) {
+  // This process's own group, as a file it made has it.
+  const std::string path = ::testing::TempDir() + "qv31-group-probe";
+  std::ofstream(path).put('x');
+  const DeviceGroupAccess own = DeviceGroupOf(path);
+  EXPECT_FALSE(own.group.empty());
+  EXPECT_TRUE(own.inSession);
+  EXPECT_TRUE(own.inUserDatabase);
+  std::remove(path.c_str());
+}
+
 TEST(ChoiceLists, SelectComboText) {
   const std::string_view ports[] = {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB0"};
   const std::tuple<std::span<const std::string_view>, const char*, int32_t> cases[] = {
