@@ -9,7 +9,7 @@ TEAM += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 endif
 
 .PHONY: all deps build run test test-unit test-asan test-tsan test-fuzz test-package package bench \
-        format format-check lint clean windows test-windows
+        format format-check lint clean windows test-windows package-windows
 
 all: build
 
@@ -95,6 +95,11 @@ windows: deps build-windows/build.ninja
 test-windows: build windows
 	ctest --test-dir build-windows --output-on-failure -j $(JOBS)
 
+# The Windows installer build-windows/qv31-setup-VERSION.exe and the portable zip beside it
+# (made by every Windows build; this names them).
+package-windows: windows
+	@ls build-windows/qv31-setup-*.exe build-windows/qv31-*-windows-x64.zip
+
 build-bench/build.ninja: | deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TEAM) -DQV31_TESTS=OFF -DQV31_BENCH=ON
 
@@ -102,6 +107,8 @@ bench: deps build-bench/build.ninja windows
 	cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
 	@scripts/run-bench-windows build-bench/bin build-windows/bin
+	@QV31_WINEPREFIX=$(CURDIR)/build-windows/wineprefix-window tests/win32/run_with_sim.sh \
+	  build-bench/bin/qv31-sim build-windows/bin/win32_window_bench.exe -
 
 # clang-tidy with .clang-tidy over the core folders of src/; it needs only the configured build's
 # compile commands.

@@ -24,7 +24,8 @@ FrameList ReadEverythingFrames() {
   return frames;
 }
 
-// The file's text; false with `error` saying why it cannot be read.
+}  // namespace
+
 bool ReadText(const std::string& file, std::string& text, std::string& error) {
   std::string reason;
   switch (ReadBoundedFile(file, BACKUP_FILE_MAX, text, reason)) {
@@ -40,8 +41,6 @@ bool ReadText(const std::string& file, std::string& text, std::string& error) {
   }
   return false;
 }
-
-}  // namespace
 
 int BackupCommand(CtlContext& ctx, const std::string& file) {
   // An interrupt ends the reads at a frame boundary, so the temporary file is removed.

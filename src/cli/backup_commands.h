@@ -6,6 +6,9 @@
 
 namespace qv31 {
 
+// The file's text; false with `error` saying why it cannot be read.
+bool ReadText(const std::string& file, std::string& text, std::string& error);
+
 // backup FILE: every key, every table row and both images into one JSON file.
 int BackupCommand(CtlContext& ctx, const std::string& file);
 // restore [--force] FILE: the backup checked whole, then written group by group and read

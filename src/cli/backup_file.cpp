@@ -230,4 +230,20 @@ std::optional<BackupContent> ReadBackup(std::string_view text, std::string& erro
   return out;
 }
 
+std::optional<BackupContent> ReadApplyFile(std::string_view text, std::string& error) {
+  std::string twice;
+  Json doc = ParseNamingTwice(text, twice);
+  if (doc.is_discarded() || !twice.empty()) return ReadBackup(text, error);  // its refusal
+  if (!doc.is_object()) {
+    Refuse(error, "the top level", "an object");
+    return std::nullopt;
+  }
+  if (!doc.contains("format")) {
+    doc["format"] = BACKUP_FORMAT;
+    doc["version"] = BACKUP_VERSION;
+  }
+  if (!doc.contains("keys")) doc["keys"] = Json::object();
+  return ReadBackup(doc.dump(), error);
+}
+
 }  // namespace qv31

@@ -36,5 +36,8 @@ struct BackupContent {
 // fails gives nullopt with `error` naming its path (`table[3].row`) and what it must be. A
 // name given twice in one object is refused too: a reader would silently take one of them.
 std::optional<BackupContent> ReadBackup(std::string_view text, std::string& error);
+// Reads an apply file: {"keys": {...}, "table": [rows]}, both optional, checked as a backup's
+// are; a backup is one too (its format and version, when present, must be right).
+std::optional<BackupContent> ReadApplyFile(std::string_view text, std::string& error);
 
 }  // namespace qv31

@@ -1,10 +1,13 @@
 #include "cli/ctl_commands.h"
 
+#include "cli/apply_command.h"
 #include "cli/backup_commands.h"
+#include "cli/block_writer.h"
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
 #include "cli/ctl_usage.h"
 #include "cli/discover_command.h"
+#include "cli/fleet.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
 #include "cli/table_commands.h"
@@ -67,14 +70,16 @@ int Set(CtlContext& ctx) {
   ctx.SetWriteState("  nothing was written\n");
   if (const int rc = ctx.OpenAndConnect()) return rc;
   // Each group as its own button would do it: read it, change only the named fields,
-  // write it with exactly that button's frames, read it back.
+  // write it with exactly that button's frames, read it back. Every byte no named key owns
+  // goes back as read.
   FrameList reads;
   for (const KeyGroup g : groups) {
     for (auto& f : GatewaySession::QueryFrames(g)) reads.push_back(std::move(f));
   }
   if (!ctx.Exchange(reads)) return ctx.GatewayFailure();
-  for (const Assignment& c : *changes) ApplyKey(ctx.Session(), *c.key, c.value);
-  if (const int rc = WriteGroupsAndVerify(ctx, groups)) return rc;
+  PatchNamedFields(ctx.Session(), *changes, {});
+  if (const int rc = WriteAndVerify(ctx, groups, ImageWriteFrames(ctx.Session(), groups, nullptr)))
+    return rc;
   Json doc = Json::object();
   std::vector<const CtlKey*> keys;
   keys.reserve(changes->size());
@@ -98,6 +103,7 @@ int Stop(CtlContext& ctx) {
 }  // namespace
 
 int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
+  if (IsFleet(options)) return RunFleet(options, out, err);
   CtlContext ctx(options, out, err);
   const std::string& c = options.command;
   const auto& args = options.args;
@@ -112,6 +118,7 @@ int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
     return RestoreCommand(ctx, args[1], true);
   }
   if (c == "discover") return DiscoverCommand(options, out, err);
+  if (c == "apply" && !args.empty()) return ApplyCommand(ctx);
   return ctx.Fail(EXIT_USAGE, "bad arguments for " + c + "; see qv31ctl --help");
 }
 

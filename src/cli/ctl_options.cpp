@@ -42,23 +42,29 @@ std::string MisusedOption(const std::vector<std::string>& argv, bool& json) {
   return {};
 }
 
-void AddOptions(CLI::App& app, CtlOptions& o, std::string& udpTarget, std::string& device) {
+void AddOptions(CLI::App& app, CtlOptions& o, std::vector<std::string>& udpTargets,
+                std::string& device) {
   app.set_help_flag();
   app.prefix_command();  // the command and everything after it are left for the command
   app.add_flag("--help,-h", o.help)->disable_flag_override();
   app.add_flag("--version", o.version)->disable_flag_override();
   app.add_flag("--json", o.json)->disable_flag_override();
   app.add_flag("--trace", o.trace)->disable_flag_override();
-  auto* udp = app.add_option("--udp", udpTarget);
+  auto* udp = app.add_option("--udp", udpTargets)
+                  ->allow_extra_args(false)
+                  ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  auto* hosts = app.add_option("--hosts", o.hostsFile);
   auto* serial = app.add_option("--serial", device);
   udp->excludes(serial);
+  hosts->excludes(serial);
+  app.add_option("--parallel", o.parallel);
   app.add_option("--baud", o.baud);
   app.add_option("--format", o.format);
   app.add_option("--delay", o.delay);
 }
 
 // The checks on what CLI11 accepted; false with `error` set.
-bool CheckParsed(const CLI::App& app, CtlOptions& o, const std::string& udpTarget,
+bool CheckParsed(const CLI::App& app, CtlOptions& o, const std::vector<std::string>& udpTargets,
                  const std::string& device, std::string& error) {
   const bool serialDetail = app.count("--baud") + app.count("--format") + app.count("--delay") > 0;
   if (app.count("--serial") > 0) {
@@ -66,10 +72,20 @@ bool CheckParsed(const CLI::App& app, CtlOptions& o, const std::string& udpTarge
     o.device = device;
   } else if (app.count("--udp") > 0) {
     o.link = CtlOptions::Link::Udp;
-    const size_t colon = udpTarget.rfind(':');
-    o.host = udpTarget.substr(0, colon);
-    if (colon != std::string::npos) o.udpPort = udpTarget.substr(colon + 1);
-    if (o.host.empty()) error = "--udp needs HOST[:PORT]";
+    for (const std::string& t : udpTargets) {
+      std::string host, port;
+      SplitTarget(t, host, port);
+      if (host.empty()) error = "--udp needs HOST[:PORT]";
+    }
+    SplitTarget(udpTargets.front(), o.host, o.udpPort);
+    if (udpTargets.size() > 1) o.targets = udpTargets;
+  }
+  if (app.count("--hosts") > 0) {
+    o.link = CtlOptions::Link::Udp;
+    o.targets = udpTargets;
+  }
+  if (error.empty() && app.count("--parallel") > 0 && o.targets.empty() && o.hostsFile.empty()) {
+    error = "--parallel goes with several gateways (--hosts, or --udp given again)";
   }
   if (error.empty() && serialDetail && o.link != CtlOptions::Link::Serial) {
     error = "--baud, --format and --delay go with --serial";
@@ -106,8 +122,9 @@ bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& o, std::s
     return false;
   }
   CLI::App app("", "qv31ctl");
-  std::string udpTarget, device;
-  AddOptions(app, o, udpTarget, device);
+  std::vector<std::string> udpTargets;
+  std::string device;
+  AddOptions(app, o, udpTargets, device);
   // CLI11 wants argv without the program name, last argument first.
   std::vector<std::string> reversed(argv.rbegin(), argv.rend());
   try {
@@ -116,7 +133,7 @@ bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& o, std::s
     error = std::string(e.what()) + std::string(SEE_HELP);
     return false;
   }
-  if (!CheckParsed(app, o, udpTarget, device, error) || !TakeCommand(app.remaining(), o, error)) {
+  if (!CheckParsed(app, o, udpTargets, device, error) || !TakeCommand(app.remaining(), o, error)) {
     error += SEE_HELP;
     return false;
   }
@@ -142,6 +159,12 @@ bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& for
     return false;
   }
   return true;
+}
+
+void SplitTarget(const std::string& target, std::string& host, std::string& port) {
+  const size_t colon = target.rfind(':');
+  host = target.substr(0, colon);
+  if (colon != std::string::npos) port = target.substr(colon + 1);
 }
 
 int ReportCtlError(bool json, int status, const std::string& message, std::FILE* out,

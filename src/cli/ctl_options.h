@@ -28,6 +28,11 @@ struct CtlOptions {
   std::string baud = "9600";
   std::string format = "n,8,1";
   std::string delay = "100";
+  // Several gateways: every --udp beyond the first, or --hosts FILE (read when the command
+  // runs); at most `parallel` at a time.
+  std::vector<std::string> targets;
+  std::string hostsFile;
+  std::string parallel = "32";
   bool json = false;
   bool trace = false;
   bool help = false;
@@ -46,6 +51,9 @@ bool ParseCtlOptions(const std::vector<std::string>& argv, CtlOptions& options, 
 // false with `error` naming what is allowed.
 bool CheckLinkTexts(bool serial, const std::string& baud, const std::string& format,
                     const std::string& delay, const std::string& udpPort, std::string& error);
+
+// "HOST[:PORT]" into the host and, when given, the port.
+void SplitTarget(const std::string& target, std::string& host, std::string& port);
 
 std::string CtlUsage();
 

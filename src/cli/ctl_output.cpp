@@ -27,7 +27,10 @@ std::string KeyText(GatewaySession& session, const CtlKey& key) {
 }
 
 Json KeyJson(GatewaySession& session, const CtlKey& key) {
-  const std::string text = KeyText(session, key);
+  return KeyTextJson(key, KeyText(session, key));
+}
+
+Json KeyTextJson(const CtlKey& key, const std::string& text) {
   if (key.kind == ValueKind::OnOff) return text == "on";
   if (key.kind == ValueKind::Number) return text.empty() ? Json() : Json(LeadingDecimal(text));
   if (key.kind == ValueKind::Choice && text.empty()) return Json();

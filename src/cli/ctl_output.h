@@ -14,6 +14,9 @@ using Json = nlohmann::ordered_json;
 // A key's text and JSON value in the session's images.
 std::string KeyText(GatewaySession& session, const CtlKey& key);
 Json KeyJson(GatewaySession& session, const CtlKey& key);
+// A key's text as its JSON value: ticks as booleans, numbers as numbers, an empty number or
+// list text as null.
+Json KeyTextJson(const CtlKey& key, const std::string& text);
 // One table row (0 to 254) as the JSON object of --json and of backups.
 Json RowJson(const AcqGrid& grid, int row);
 

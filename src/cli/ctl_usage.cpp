@@ -18,8 +18,16 @@ struct Described {
   std::string help;  // lines after the first start with '\n'
 };
 
-const std::array<CtlOptionSpec, 10> OPTIONS = {{
-    {"--udp", "HOST[:PORT]", 0, "UDP to the gateway, port 2332 unless given"},
+const std::array<CtlOptionSpec, 12> OPTIONS = {{
+    {"--udp", "HOST[:PORT]", 0,
+     "UDP to the gateway, port 2332 unless given; given again,\n"
+     "to each gateway named"},
+    {"--hosts", "FILE", 0,
+     "UDP to each gateway in FILE: one HOST[:PORT] a line, # a\n"
+     "comment (with --udp: those too); for apply, info, get and\n"
+     "backup (DIR: one HOST_PORT.json each); a block, or one\n"
+     "{\"gateways\": [...]} object, with each gateway's result"},
+    {"--parallel", "N", 1, "at most N gateways at a time, 1 to 1024 (default 32)"},
     {"--serial", "DEVICE", 0, "serial line (a device path such as /dev/ttyUSB0), with"},
     {"--baud", "N", 1, JoinTexts(BAUD_TEXTS) + " (default 9600)"},
     {"--format", "F", 1, JoinTexts(FORMAT_TEXTS) + " (default n,8,1)"},
@@ -36,7 +44,7 @@ const std::array<CtlOptionSpec, 10> OPTIONS = {{
     {"--version", "", 0, ""},
 }};
 
-const std::array<Described, 12> COMMANDS = {{
+const std::array<Described, 13> COMMANDS = {{
     {"info", "the identity, every key, then the table rows that are not empty"},
     {"get KEY...", "the named keys"},
     {"set KEY=VALUE...",
@@ -71,6 +79,15 @@ const std::array<Described, 12> COMMANDS = {{
      "check the whole backup, write each group's own bytes and\n"
      "the whole table to the gateway, then read back and compare;\n"
      "a backup of another identity needs --force"},
+    {"apply [--check] [--diff] FILE",
+     "FILE is JSON {\"keys\": {KEY: VALUE}, \"table\": [ROW]}, both\n"
+     "optional (a backup is one): checked whole, compared with\n"
+     "the gateway, and only the groups and table blocks that\n"
+     "differ are written, every byte not named kept as read,\n"
+     "then read back; a line per change (KEY: OLD -> NEW) or\n"
+     "\"unchanged\"; --check writes nothing; --diff shows rows'\n"
+     "cells; --json: {\"changed\", \"diff\": {\"before\", \"after\"},\n"
+     "\"written\"}"},
     {"discover [--port N] [RANGE...]",
      "find gateways (no CONNECTION): the identity read to every\n"
      "address of each RANGE (an address, ADDRESS/PREFIX with a\n"

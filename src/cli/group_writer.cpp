@@ -20,6 +20,10 @@ constexpr const char* kTableBlockNames[] = {
     "table block 4 (rows 192-255)",
 };
 
+std::string EntryName(const WriteEntry& e) {
+  return e.tableBlock >= 0 ? kTableBlockNames[e.tableBlock] : std::string(Group(e.group).name);
+}
+
 std::map<std::string, std::string> GroupTexts(GatewaySession& session, KeyGroup g) {
   std::map<std::string, std::string> texts;
   for (const CtlKey& k : CtlKeys()) {
@@ -67,11 +71,15 @@ void ApplyKey(GatewaySession& session, const CtlKey& key, const std::string& val
   SetKeyText(key, session.Params(), session.Grid(), value);
 }
 
+std::string WriteNameOf(const std::vector<uint8_t>& frame) {
+  const auto entries = AccountWrites({frame}, 1, false);
+  return entries.empty() ? std::string() : EntryName(entries.front());
+}
+
 std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
   std::vector<std::string> lists[3];  // by WriteFate: written, perhaps written, not written
   for (const WriteEntry& e : AccountWrites(writes, answered, inFlight)) {
-    lists[static_cast<size_t>(e.fate)].push_back(
-        e.tableBlock >= 0 ? kTableBlockNames[e.tableBlock] : std::string(Group(e.group).name));
+    lists[static_cast<size_t>(e.fate)].push_back(EntryName(e));
   }
   static constexpr const char* kHeads[] = {
       "  written: ", "  sent without acknowledgement (perhaps written): ", "  not written: "};
@@ -86,13 +94,17 @@ std::string WriteAccount(const FrameList& writes, int answered, bool inFlight) {
 }
 
 int WriteGroupsAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups) {
-  GatewaySession& session = ctx.Session();
-  std::map<KeyGroup, std::map<std::string, std::string>> want;
   FrameList writes;
   for (const KeyGroup g : groups) {
-    for (auto& f : session.SetFrames(g)) writes.push_back(std::move(f));
-    want[g] = GroupTexts(session, g);
+    for (auto& f : ctx.Session().SetFrames(g)) writes.push_back(std::move(f));
   }
+  return WriteAndVerify(ctx, groups, writes);
+}
+
+int WriteAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups, const FrameList& writes) {
+  GatewaySession& session = ctx.Session();
+  std::map<KeyGroup, std::map<std::string, std::string>> want;
+  for (const KeyGroup g : groups) want[g] = GroupTexts(session, g);
   const auto bytes = session.Table().Bytes();
   const std::vector<uint8_t> wantTable(bytes.begin(), bytes.end());
   if (!ctx.Exchange(writes)) {

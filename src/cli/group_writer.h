@@ -22,5 +22,11 @@ std::string WriteAccount(const FrameList& writes, int answered, bool inFlight);
 // A write that does not finish (no answer, lost port, a signal) says which groups and table
 // blocks reached the gateway.
 int WriteGroupsAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups);
+// The same with the write frames already built from the images.
+int WriteAndVerify(CtlContext& ctx, const std::vector<KeyGroup>& groups, const FrameList& writes);
+
+// A write frame's name in an account ("端口3", "table block 2 (rows 64-127)"), or empty for a
+// frame that writes nothing (the 4G "设置" reads first).
+std::string WriteNameOf(const std::vector<uint8_t>& frame);
 
 }  // namespace qv31

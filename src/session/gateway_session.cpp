@@ -57,6 +57,10 @@ Frames GatewaySession::QueryFrames(GroupId group) {
 
 Frames GatewaySession::SetFrames(GroupId group) {
   if (group == GroupId::Acq) grid_.BuildAcqImage(table_);
+  return ImageSetFrames(group);
+}
+
+Frames GatewaySession::ImageSetFrames(GroupId group) {
   Frames frames;
   for (const FrameHeader& h : Group(group).set.Span()) {
     if (h.opCode != OP_WRITE) {

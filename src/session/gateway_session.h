@@ -55,6 +55,9 @@ class GatewaySession final : private EngineClient {
   // bytes are set first.
   static Frames QueryFrames(GroupId group);
   Frames SetFrames(GroupId group);
+  // The same frames from the images exactly as they are: the table image is not rebuilt
+  // from the grid.
+  Frames ImageSetFrames(GroupId group);
   // Queues frames and marks the engine ready.
   void Send(const Frames& frames);
   void Query(GroupId group) { Send(QueryFrames(group)); }

@@ -311,4 +311,14 @@ int32_t SetKeyText(const CtlKey& key, ParamBlock& params, AcqGrid& grid, std::st
   return key.set(key, params, grid, value);
 }
 
+void RoundTripGroup(KeyGroup group, ParamBlock& params) {
+  if (group == KeyGroup::FourG) {
+    FourGGroup::Read(FourGGroup::Show(params, 0), params, 0);
+  } else if (group == KeyGroup::Network) {
+    NetworkGroup::Read(NetworkGroup::Show(params, 0), params, 0);
+  } else if (const int port = PortOf(group); port != 0) {
+    PortGroup::Read(PortGroup::Show(params, port), params, port);
+  }
+}
+
 }  // namespace qv31

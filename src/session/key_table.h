@@ -62,6 +62,10 @@ int PortOf(KeyGroup group);
 std::string GetKeyText(const CtlKey& key, const KeySources& from);
 // -1 for a read-only key or a value the control cannot hold, else 1.
 int32_t SetKeyText(const CtlKey& key, ParamBlock& params, AcqGrid& grid, std::string_view value);
+// Shows a parameter group's controls and reads them back unchanged, as every key of the group
+// does around its one change; the bytes this alters are the group's own normalisation, not a
+// key's value. Nothing for the groups without controls of their own.
+void RoundTripGroup(KeyGroup group, ParamBlock& params);
 
 // The value in the form the images take it ("true"/"false" become "on"/"off"), or nullopt
 // with `error` set to a message naming what is allowed.

@@ -1,0 +1,87 @@
+#!/usr/bin/python
+# MIT licence (see the repository's LICENSE).
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r"""
+---
+module: info
+short_description: Read a QV31 gateway's keys and acquisition table
+version_added: "1.0.0"
+description:
+  - Runs C(qv31ctl --json info) on the control node and returns every key and the table rows
+    that are not empty, also as the fact C(qv31).
+  - Only reads; safe in check mode.
+options:
+  host:
+    description:
+      - The gateway over UDP, C(HOST[:PORT]); port 2332 unless given.
+      - One of I(host) and I(serial) is required.
+    type: str
+  serial:
+    description: The gateway over a serial line of the control node, such as C(/dev/ttyUSB0).
+    type: str
+  baud:
+    description: The serial line's baud rate (with I(serial)); 9600 unless given.
+    type: str
+  format:
+    description: The serial line's format, such as C(n,8,1) (with I(serial)).
+    type: str
+  qv31ctl:
+    description: The qv31ctl program to run, a name on C(PATH) or a path.
+    type: path
+    default: qv31ctl
+author:
+  - QV31 configurator developers
+notes:
+  - Runs on the control node; use C(connection=local) or C(delegate_to=localhost).
+"""
+
+EXAMPLES = r"""
+- name: Read the gateway
+  qv31.gateway.info:
+    host: 192.168.1.20
+  register: gw
+
+- name: Show its port 3 baud rate
+  ansible.builtin.debug:
+    msg: "{{ ansible_facts.qv31['port3.baud'] }}"
+"""
+
+RETURN = r"""
+keys:
+  description: Every key as C(qv31ctl --json info) prints it (C(port3.baud), C(net.ip), ...).
+  returned: success
+  type: dict
+table:
+  description: The table rows that are not empty, each with C(row) and its columns.
+  returned: success
+  type: list
+  elements: dict
+ansible_facts:
+  description: C(qv31), the keys and C(table) together.
+  returned: success
+  type: dict
+"""
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.qv31.gateway.plugins.module_utils.qv31ctl import (
+    CONNECTION_ARGS,
+    CONNECTION_RULES,
+    run_json,
+)
+
+
+def main():
+    module = AnsibleModule(argument_spec=dict(CONNECTION_ARGS), supports_check_mode=True,
+                           **CONNECTION_RULES)
+    doc = run_json(module, ["info"])
+    table = doc.pop("table", [])
+    facts = dict(doc)
+    facts["table"] = table
+    module.exit_json(changed=False, keys=doc, table=table, ansible_facts=dict(qv31=facts))
+
+
+if __name__ == "__main__":
+    main()
