@@ -124,9 +124,19 @@ int32_t ApplyUtf8Line(AcqGrid& grid, std::string_view utf8) {
 
 }  // namespace
 
-int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine) {
+CsvEncoding CsvFileEncoding(std::string_view firstLine) {
+  if (firstLine.starts_with(UTF8_BOM)) firstLine.remove_prefix(UTF8_BOM.size());
+  return firstLine == CSV_HEADER ? CsvEncoding::Utf8 : CsvEncoding::Gbk;
+}
+
+std::string CsvLineText(std::string_view line, CsvEncoding encoding) {
   // A comma is never part of a GBK double-byte character, so the cut can follow conversion.
-  return ApplyUtf8Line(grid, IsAscii(gbkLine) ? std::string(gbkLine) : GbkToUtf8(gbkLine));
+  if (encoding == CsvEncoding::Utf8 || IsAscii(line)) return std::string(line);
+  return GbkToUtf8(line);
+}
+
+int32_t ApplyCsvLine(AcqGrid& grid, std::string_view line, CsvEncoding encoding) {
+  return ApplyUtf8Line(grid, CsvLineText(line, encoding));
 }
 
 CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>& nextLine,
@@ -138,13 +148,14 @@ CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>&
   // Behind a byte-order mark only the UTF-8 header will do.
   const bool bom = line.starts_with(UTF8_BOM);
   const std::string_view header = bom ? std::string_view(line).substr(UTF8_BOM.size()) : line;
-  n.utf8 = header == CSV_HEADER;
+  const CsvEncoding encoding = CsvFileEncoding(line);
+  n.utf8 = encoding == CsvEncoding::Utf8;
   if (!n.utf8 && (bom || header != HeaderGbk())) {
     n.firstLine = bom || IsUtf8(line) ? std::string(header) : GbkToUtf8(line);
     return CsvResult::Mismatch;
   }
   for (int number = 2; nextLine(line); ++number) {
-    const int32_t row = n.utf8 ? ApplyUtf8Line(grid, line) : ApplyCsvLine(grid, line);
+    const int32_t row = ApplyCsvLine(grid, line, encoding);
     if (row < 0 && !IsBlankLine(line)) n.skipped.push_back(number);
   }
   return CsvResult::Imported;

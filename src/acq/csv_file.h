@@ -55,11 +55,21 @@ struct CsvImportNotes {
 // UTF-8 throughout.
 CsvResult ImportCsv(AcqGrid& grid, const std::string& path, CsvImportNotes* notes = nullptr);
 
+// How a table file's lines are read: GBK as the tools write them, or UTF-8 as spreadsheets
+// save them, often behind a byte-order mark.
+enum class CsvEncoding : uint8_t { Gbk, Utf8 };
+// The encoding a file's first line shows: UTF-8 when it is the header in UTF-8 (with or
+// without a byte-order mark), else GBK. The window's import and the command line's warnings
+// both read a file's data lines by this.
+CsvEncoding CsvFileEncoding(std::string_view firstLine);
+// A data line of a file in `encoding` as the program's UTF-8 text.
+std::string CsvLineText(std::string_view line, CsvEncoding encoding);
+
 // The import rules over lines already split (without line ends); `nextLine` returns false at
 // the end.
 CsvResult ImportCsvLines(AcqGrid& grid, const std::function<bool(std::string&)>& nextLine,
                          CsvImportNotes* notes = nullptr);
 // One data line; returns the row it changed, or -1 when its number names no row.
-int32_t ApplyCsvLine(AcqGrid& grid, std::string_view gbkLine);
+int32_t ApplyCsvLine(AcqGrid& grid, std::string_view line, CsvEncoding encoding = CsvEncoding::Gbk);
 
 }  // namespace qv31

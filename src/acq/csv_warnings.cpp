@@ -10,18 +10,36 @@
 namespace qv31 {
 namespace {
 
-// The first byte that no exported line holds (a control byte, DEL, or GBK that does not
-// decode), as a 0-based index; npos when the line is text.
-size_t FirstJunkByte(std::string_view line) {
+// The length of the well-formed UTF-8 character at the start of `text` (lead byte, then its
+// continuation bytes; no overlong forms or surrogates), 0 when there is none.
+size_t Utf8CharLength(std::string_view text) {
+  const auto b = static_cast<unsigned char>(text[0]);
+  const size_t n = b >= 0xC2 && b <= 0xDF   ? 2
+                   : (b & 0xF0) == 0xE0     ? 3
+                   : b >= 0xF0 && b <= 0xF4 ? 4
+                                            : 0;
+  if (n == 0 || text.size() < n) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    if ((static_cast<unsigned char>(text[k]) & 0xC0) != 0x80) return 0;
+  }
+  const auto b1 = static_cast<unsigned char>(text[1]);
+  if ((b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 >= 0xA0)) return 0;
+  if ((b == 0xF0 && b1 < 0x90) || (b == 0xF4 && b1 >= 0x90)) return 0;
+  return n;
+}
+
+// The first byte that no exported line holds (a control byte, DEL, or a character of the
+// file's encoding that does not decode), as a 0-based index; npos when the line is text.
+size_t FirstJunkByte(std::string_view line, CsvEncoding encoding) {
   for (size_t i = 0; i < line.size(); ++i) {
     const auto b = static_cast<unsigned char>(line[i]);
     if (b < 0x20 || b == 0x7F) return i;
     if (b < 0x80) continue;
-    if (i + 1 < line.size() && IsValidGbk(line.substr(i, 2))) {
-      ++i;
-      continue;
-    }
-    return i;
+    const size_t n = encoding == CsvEncoding::Utf8 ? Utf8CharLength(line.substr(i))
+                     : i + 1 < line.size() && IsValidGbk(line.substr(i, 2)) ? 2
+                                                                            : 0;
+    if (n == 0) return i;
+    i += n - 1;
   }
   return std::string_view::npos;
 }
@@ -72,16 +90,18 @@ std::vector<std::string> SplitCsvLines(std::string_view bytes) {
   return lines;
 }
 
-std::vector<std::string> CsvLineWarnings(std::string_view gbkLine, int lineNumber) {
+std::vector<std::string> CsvLineWarnings(std::string_view line, int lineNumber,
+                                         CsvEncoding encoding) {
   std::vector<std::string> warnings;
   const std::string at = "line " + std::to_string(lineNumber);
-  if (const size_t junk = FirstJunkByte(gbkLine); junk != std::string_view::npos) {
+  if (const size_t junk = FirstJunkByte(line, encoding); junk != std::string_view::npos) {
     warnings.push_back(at + ", column " + std::to_string(junk + 1) + ": byte " +
-                       Hex(static_cast<unsigned char>(gbkLine[junk])) +
-                       " is not table text (binary data or a broken GBK character)");
+                       Hex(static_cast<unsigned char>(line[junk])) +
+                       " is not table text (binary data or a broken " +
+                       (encoding == CsvEncoding::Utf8 ? "UTF-8" : "GBK") + " character)");
   }
   AcqGrid scratch;
-  const int row = ApplyCsvLine(scratch, gbkLine);
+  const int row = ApplyCsvLine(scratch, line, encoding);
   if (row < 0) {
     warnings.push_back(at + ": no row number from 1 to 255 at its start; it changes nothing");
     return warnings;

@@ -7,6 +7,7 @@
 #include "acq/csv_file.h"
 #include "app/control_ids.h"
 #include "app/dialog_texts.h"
+#include "app/text_catalogue.h"
 #include "session/key_table.h"
 
 namespace qv31 {
@@ -55,8 +56,7 @@ std::optional<ControlRefusal> CheckGroupControls(GroupId group,
     if (key == nullptr) continue;
     std::string error;
     if (NormalizeValue(*key, Trimmed(textOf(f.id)), error)) continue;
-    return ControlRefusal{
-        f.id, "“" + std::string(f.label) + "”" + std::string(REFUSED_HEAD) + "\n" + error};
+    return ControlRefusal{f.id, Compose(REFUSED, {f.label}) + "\n" + error};
   }
   return std::nullopt;
 }
@@ -82,32 +82,31 @@ std::string WriteAccountText(const std::vector<WriteEntry>& entries) {
   }
   std::string text;
   for (size_t i = 0; i < lists.size(); ++i) {
-    if (!lists[i].empty()) text += std::string(HEADS[i]) + lists[i] + "\n";
+    if (!lists[i].empty()) text += Compose(HEADS[i], {lists[i]}) + "\n";
   }
   return text;
 }
 
-std::string SkippedLinesText(const std::vector<int>& lines) {
-  if (lines.empty()) return {};
+std::string ImportedText(std::string_view status, const std::vector<int>& lines) {
+  if (lines.empty()) return std::string(status);
   std::string list;
   for (const int l : lines) {
     if (!list.empty()) list += LIST_SEPARATOR;
     list += std::to_string(l);
   }
-  return std::string(SKIPPED_HEAD) + list + std::string(SKIPPED_TAIL);
+  return Compose(SKIPPED, {status, list});
 }
 
 std::string CsvRefusalText(const std::string& path, const std::string& firstLine) {
   std::string text = path + "\n" + std::string(CSV_REFUSED_HEAD) + "\n" +
-                     std::string(CSV_EXPECTED) + std::string(CSV_HEADER) + "\n" +
-                     std::string(CSV_FOUND);
+                     Compose(CSV_EXPECTED, {CSV_HEADER}) + "\n";
   // A long line is cut on a character boundary.
   size_t cut = std::min<size_t>(firstLine.size(), 80);
   while (cut < firstLine.size() && (static_cast<unsigned char>(firstLine[cut]) & 0xC0) == 0x80) {
     --cut;
   }
-  text += firstLine.empty() ? std::string(CSV_EMPTY_LINE) : firstLine.substr(0, cut);
-  return text;
+  const std::string found = firstLine.substr(0, cut);
+  return text + Compose(CSV_FOUND, {firstLine.empty() ? CSV_EMPTY_LINE : found});
 }
 
 }  // namespace qv31

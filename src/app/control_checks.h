@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/group_table.h"
@@ -27,9 +28,9 @@ std::string GroupList(const std::vector<GroupId>& groups);
 // The account of an exchange's writes, one line per fate that has any ("已写入：串口1、串口2").
 std::string WriteAccountText(const std::vector<WriteEntry>& entries);
 
-// Beside "导入完成": the lines an import skipped because their number names no row; empty
-// when none.
-std::string SkippedLinesText(const std::vector<int>& lines);
+// "导入完成" (`status`) and the lines an import skipped because their number names no row,
+// when there are any.
+std::string ImportedText(std::string_view status, const std::vector<int>& lines);
 // Beside "数据内容不符合": which line of which file, and why.
 std::string CsvRefusalText(const std::string& path, const std::string& firstLine);
 

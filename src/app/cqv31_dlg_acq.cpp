@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
 #include "app/dialog_texts.h"
+#include "app/text_catalogue.h"
 #include "transport/choice_lists.h"
 
 // The acquisition table: its commands, the whole-gateway commands that end with it, its CSV
@@ -109,7 +110,7 @@ void CQV31Dlg::SaveCsv() {
     // The tool tip tells the operator where the file went.
     SetStatus(CsvStatusText(result), path);
   } else {
-    std::string text = std::string(EXPORT_FAILED) + path;
+    std::string text = Compose(EXPORT_FAILED, {path});
     if (error != 0) text += "\n" + std::string(std::strerror(error));
     SetStatus("", text);
     view_.MessageBox(text);
@@ -125,7 +126,7 @@ void CQV31Dlg::LoadCsv() {
     CsvImportNotes notes;
     const CsvResult result = ImportCsv(session_.Grid(), *path, &notes);
     if (result == CsvResult::Imported) {
-      SetStatus(std::string(CsvStatusText(result)) + SkippedLinesText(notes.skipped), *path);
+      SetStatus(ImportedText(CsvStatusText(result), notes.skipped), *path);
       acqBlank_ = 0;
       blank_ &= ~(1u << static_cast<unsigned>(GroupId::Acq));
       TableChanged(0, ACQ_ROW_COUNT - 1);

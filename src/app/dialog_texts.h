@@ -39,28 +39,72 @@ constexpr std::string_view LIST_SEPARATOR = "、";
 constexpr std::string_view ASK_BLANK_HEAD =
     "以下参数组在一次未应答的查询后是空的，尚未重新读到或填写：";
 constexpr std::string_view ASK_BLANK_TAIL = "写入会把这些空值（0）写到网关上。仍要写入吗？";
-// A field whose text cannot be what the operator meant; the command line's refusal follows.
-constexpr std::string_view REFUSED_HEAD = "的值无法写入，没有发送任何数据：";
+// A field (%1) whose text cannot be what the operator meant; the command line's refusal
+// follows on the next line.
+constexpr std::string_view REFUSED = "“%1”的值无法写入，没有发送任何数据：";
 
-// What became of each write of an exchange cut short, after "通信超时" or a lost port.
-constexpr std::string_view ACCOUNT_WRITTEN = "已写入：";
-constexpr std::string_view ACCOUNT_UNACKED = "已发送但未确认（可能已写入）：";
-constexpr std::string_view ACCOUNT_NOT_WRITTEN = "未写入：";
+// What became of each write of an exchange cut short, after "通信超时" or a lost port; %1 is
+// a list of groups and table blocks.
+constexpr std::string_view ACCOUNT_WRITTEN = "已写入：%1";
+constexpr std::string_view ACCOUNT_UNACKED = "已发送但未确认（可能已写入）：%1";
+constexpr std::string_view ACCOUNT_NOT_WRITTEN = "未写入：%1";
 
 // Closing the window while an exchange runs.
 constexpr std::string_view CLOSE_BUSY = "正在与网关通信…";
 constexpr std::string_view CLOSE_ASK = "现在退出会中断通信。仍要退出吗？";
 
 // A CSV export that failed: the file, then the reason.
-constexpr std::string_view EXPORT_FAILED = "无法写入文件：";
-// A CSV file refused with "数据内容不符合": its first line is not the header.
+constexpr std::string_view EXPORT_FAILED = "无法写入文件：%1";
+// A CSV file refused with "数据内容不符合": its first line is not the header. %1 of
+// CSV_EXPECTED is the header as the file format has it, of CSV_FOUND the file's first line.
 constexpr std::string_view CSV_REFUSED_HEAD = "第1行不是表头，没有导入任何数据。";
-constexpr std::string_view CSV_EXPECTED = "应为：";
-constexpr std::string_view CSV_FOUND = "实为：";
+constexpr std::string_view CSV_EXPECTED = "应为：%1";
+constexpr std::string_view CSV_FOUND = "实为：%1";
 constexpr std::string_view CSV_EMPTY_LINE = "（空）";
-// After "导入完成": lines whose number is not a row.
-constexpr std::string_view SKIPPED_HEAD = "，跳过第";
-constexpr std::string_view SKIPPED_TAIL = "行（编号不在1到255之间）";
+// "导入完成" (%1) and the lines (%2) whose number is not a row.
+constexpr std::string_view SKIPPED = "%1，跳过第%2行（编号不在1到255之间）";
+
+// The permission hint after a refused open: the device (%1) and its group (%2).
+constexpr std::string_view NO_ACCESS_NO_GROUP = "没有访问权限：请检查 %1 的权限";
+constexpr std::string_view NO_ACCESS_GROUP_LACKS_RIGHTS =
+    "没有访问权限：%1 属于 %2 组，当前用户已在该组中，但该组没有读写权限";
+constexpr std::string_view NO_ACCESS_LOG_IN_AGAIN =
+    "没有访问权限：%1 属于 %2 组，当前用户已加入该组，但本次登录尚未生效：请重新登录";
+constexpr std::string_view NO_ACCESS_NOT_IN_GROUP =
+    "没有访问权限：%1 属于 %2 组，当前用户不在该组中：请将当前用户加入 %2 组，然后重新登录";
+
+// Every text above the window shows, whole or as a pattern, so that none goes without its
+// English.
+constexpr std::array<std::string_view, 28> SHOWN_TEXTS = {
+    TEXT_OPEN,
+    TEXT_CLOSE,
+    TEXT_SERIAL,
+    TEXT_NETWORK,
+    UDP_OPEN_FAILED,
+    STATUS_DONE,
+    STATUS_TIMEOUT,
+    STATUS_PORT_LOST,
+    STATUS_STOP_ACKED,
+    STATUS_STOP_SILENT,
+    ASK_BLANK_HEAD,
+    ASK_BLANK_TAIL,
+    REFUSED,
+    ACCOUNT_WRITTEN,
+    ACCOUNT_UNACKED,
+    ACCOUNT_NOT_WRITTEN,
+    CLOSE_BUSY,
+    CLOSE_ASK,
+    EXPORT_FAILED,
+    CSV_REFUSED_HEAD,
+    CSV_EXPECTED,
+    CSV_FOUND,
+    CSV_EMPTY_LINE,
+    SKIPPED,
+    NO_ACCESS_NO_GROUP,
+    NO_ACCESS_GROUP_LACKS_RIGHTS,
+    NO_ACCESS_LOG_IN_AGAIN,
+    NO_ACCESS_NOT_IN_GROUP,
+};
 
 // Finding gateways.
 constexpr std::string_view TEXT_DETECT = "检测";

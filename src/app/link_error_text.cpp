@@ -2,14 +2,17 @@
 
 #include <cstring>
 
+#include "app/dialog_texts.h"
+#include "app/text_catalogue.h"
+
 namespace qv31::dialog {
 
 std::string PermissionHint(const std::string& devicePath, const DeviceGroupAccess& access) {
-  if (access.group.empty()) return "没有访问权限：请检查 " + devicePath + " 的权限";
-  const std::string head = "没有访问权限：" + devicePath + " 属于 " + access.group + " 组，";
-  if (access.inSession) return head + "当前用户已在该组中，但该组没有读写权限";
-  if (access.inUserDatabase) return head + "当前用户已加入该组，但本次登录尚未生效：请重新登录";
-  return head + "当前用户不在该组中：请将当前用户加入 " + access.group + " 组，然后重新登录";
+  if (access.group.empty()) return Compose(NO_ACCESS_NO_GROUP, {devicePath});
+  const std::string_view pattern = access.inSession        ? NO_ACCESS_GROUP_LACKS_RIGHTS
+                                   : access.inUserDatabase ? NO_ACCESS_LOG_IN_AGAIN
+                                                           : NO_ACCESS_NOT_IN_GROUP;
+  return Compose(pattern, {devicePath, access.group});
 }
 
 namespace {

@@ -78,6 +78,37 @@ constexpr CatalogueText kTexts[] = {
     {"导出完成", "Exported"},
     {"导入完成", "Imported"},
     {"数据内容不符合", "Data does not match"},
+    {"串口已断开", "Port lost"},
+    {"停止采集：网关已确认", "Stop acquisition: the gateway acknowledged"},
+    {"停止采集：网关未应答，采集可能仍在运行",
+     "Stop acquisition: no answer from the gateway; acquisition may still be running"},
+    // Writes the window guards and accounts for; the groups and table blocks they name.
+    {"版本", "Version"},
+    {"全部参数", "All parameters"},
+    {"4G", "4G"},
+    {"网络设置", "Network settings"},
+    {"采集管理", "Acquisition"},
+    {"采集表第1块（采集设置与第1-63行）", "Table block 1 (acquisition settings, rows 1-63)"},
+    {"采集表第2块（第64-127行）", "Table block 2 (rows 64-127)"},
+    {"采集表第3块（第128-191行）", "Table block 3 (rows 128-191)"},
+    {"采集表第4块（第192-255行）", "Table block 4 (rows 192-255)"},
+    {"以下参数组在一次未应答的查询后是空的，尚未重新读到或填写：",
+     "These groups are empty after a query that went unanswered, and have not been read or "
+     "filled in since:"},
+    {"写入会把这些空值（0）写到网关上。仍要写入吗？",
+     "Writing puts these empty values (0) on the gateway. Write them anyway?"},
+    {"“%1”的值无法写入，没有发送任何数据：", "\"%1\" cannot be written; nothing was sent:"},
+    {"已写入：%1", "Written: %1"},
+    {"已发送但未确认（可能已写入）：%1", "Sent, not acknowledged (perhaps written): %1"},
+    {"未写入：%1", "Not written: %1"},
+    {"正在与网关通信…", "Talking to the gateway…"},
+    {"现在退出会中断通信。仍要退出吗？", "Exiting now cuts the exchange short. Exit anyway?"},
+    {"无法写入文件：%1", "Cannot write the file: %1"},
+    {"第1行不是表头，没有导入任何数据。", "Line 1 is not the header; nothing was imported."},
+    {"应为：%1", "Expected: %1"},
+    {"实为：%1", "Found: %1"},
+    {"（空）", "(empty)"},
+    {"%1，跳过第%2行（编号不在1到255之间）", "%1, lines %2 skipped (their number is not 1 to 255)"},
     {"无法打开UDP端口！", "Cannot open the UDP port!"},
     {"无法打开 %1 串口！", "Cannot open serial port %1!"},
     {"无法写入 %1", "Cannot write %1"},
@@ -91,6 +122,16 @@ constexpr CatalogueText kTexts[] = {
     {"系统错误", "System error"},
     {"串口已断开（设备被拔出或关闭）", "The port is gone (unplugged or switched off)"},
     {"目标端口无效", "Invalid target port"},
+    {"没有访问权限：请检查 %1 的权限", "Permission denied: check the permissions of %1"},
+    {"没有访问权限：%1 属于 %2 组，当前用户已在该组中，但该组没有读写权限",
+     "Permission denied: %1 belongs to group %2; your user is in that group, but the group may "
+     "not read and write it"},
+    {"没有访问权限：%1 属于 %2 组，当前用户已加入该组，但本次登录尚未生效：请重新登录",
+     "Permission denied: %1 belongs to group %2; your user was added to it, but not yet for this "
+     "login: log in again"},
+    {"没有访问权限：%1 属于 %2 组，当前用户不在该组中：请将当前用户加入 %2 组，然后重新登录",
+     "Permission denied: %1 belongs to group %2 and your user is not in it: add your user to "
+     "group %2, then log in again"},
     {"目标地址无法解析：%1", "Cannot resolve the target address: %1"},
     // Finding gateways: the buttons, the search window, the status texts.
     {"搜索", "Search"},
@@ -237,18 +278,65 @@ std::string Fill(std::string_view pattern, const Pattern& p,
   return out;
 }
 
-std::string TranslateLine(std::string_view text, Language language) {
+std::optional<std::string> Known(std::string_view text, Language language) {
   if (const CatalogueText* t = Exact(text)) return std::string(t->en);
   std::vector<std::string_view> parts;
   for (const Pattern& p : Patterns()) {
     if (Match(p, text, parts)) return Fill(p.text->en, p, parts, language);
   }
+  return std::nullopt;
+}
+
+bool IsNumber(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+  });
+}
+
+// A list of names ("串口1、串口2") or of line numbers, or words ("网络通道1 目标地址"), each
+// item known; nothing when any item is not.
+std::optional<std::string> KnownItems(std::string_view text, std::string_view separator,
+                                      std::string_view joiner, Language language) {
+  if (text.find(separator) == std::string_view::npos) return std::nullopt;
+  std::string out;
+  size_t from = 0;
+  while (true) {
+    const size_t at = text.find(separator, from);
+    const std::string_view item = text.substr(from, at - from);
+    std::optional<std::string> known = IsNumber(item) ? std::string(item) : Known(item, language);
+    if (!known) return std::nullopt;
+    out += *known;
+    if (at == std::string_view::npos) return out;
+    out += joiner;
+    from = at + separator.size();
+  }
+}
+
+std::string TranslateLine(std::string_view text, Language language) {
+  if (auto known = Known(text, language)) return *known;
+  if (auto list = KnownItems(text, "、", ", ", language)) return *list;
+  if (auto words = KnownItems(text, " ", " ", language)) return *words;
   return std::string(text);
 }
 
 }  // namespace
 
 std::span<const CatalogueText> Catalogue() { return kTexts; }
+
+std::string Compose(std::string_view pattern, std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const bool part = pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' &&
+                      static_cast<size_t>(pattern[i + 1] - '1') < parts.size();
+    if (!part) {
+      out += pattern[i];
+      continue;
+    }
+    out += parts.begin()[pattern[i + 1] - '1'];
+    ++i;
+  }
+  return out;
+}
 
 std::string Translate(std::string_view text, Language language) {
   if (language == Language::Chinese || text.empty()) return std::string(text);

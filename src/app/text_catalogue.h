@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,9 +23,14 @@ struct CatalogueText {
 
 std::span<const CatalogueText> Catalogue();
 
+// `pattern` with "%1", "%2", ... replaced by parts[0], parts[1], ...
+std::string Compose(std::string_view pattern, std::initializer_list<std::string_view> parts);
+
 // `text` in `language`: a catalogue text as it stands; a text composed from a catalogue
 // pattern with its filled-in parts translated in turn; each line of a text of several lines
-// on its own. A text the catalogue does not know (a value, a path) comes back unchanged.
+// on its own; a list joined with "、" (or words joined with blanks) whose every item the
+// catalogue knows, item by item. A text the catalogue does not know (a value, a path) comes
+// back unchanged.
 std::string Translate(std::string_view text, Language language);
 // As Translate, and a text the catalogue does not know as a whole word by word (the
 // accessible names "串口1 波特率" are a group's title and a label).

@@ -51,8 +51,10 @@ int ReadTableFile(CtlContext& ctx, const std::string& file, TableFile& table) {
   if (ImportLines(grid, table.lines) == CsvResult::Mismatch) {
     return ctx.Fail(EXIT_FILE, file + ": " + std::string(STATUS_MISMATCH));
   }
+  // The warnings read the lines as the import does: UTF-8 behind a UTF-8 header.
+  const CsvEncoding encoding = CsvFileEncoding(table.lines.front());
   for (size_t i = 1; i < table.lines.size(); ++i) {
-    for (auto& w : CsvLineWarnings(table.lines[i], static_cast<int>(i + 1))) {
+    for (auto& w : CsvLineWarnings(table.lines[i], static_cast<int>(i + 1), encoding)) {
       table.warnings.push_back(std::move(w));
     }
   }

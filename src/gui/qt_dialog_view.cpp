@@ -271,7 +271,7 @@ void QtDialogView::MessageBox(std::string_view text) {
 }
 
 bool QtDialogView::AskYesNo(std::string_view text) {
-  QMessageBox box(QMessageBox::Question, Q(WINDOW_TITLE), Q(text),
+  QMessageBox box(QMessageBox::Question, Tr(WINDOW_TITLE), Tr(text),
                   QMessageBox::Yes | QMessageBox::No, window_);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);

@@ -46,6 +46,37 @@ TEST(CsvWarnings, NameWhatTheImportWillDoUnasked) {
   EXPECT_EQ(CsvLineWarnings("5,\xB1,COM1", 2).at(0).rfind("line 2, column 3: byte 0xB1", 0), 0u);
 }
 
+// A UTF-8 file's lines: its characters are text, a broken sequence is junk, and the cells
+// are judged as the window will hold them.
+TEST(CsvWarnings, AUtf8FilesLinesAreReadAsUtf8) {
+  const struct {
+    std::string line;
+    const char* first;  // start of the first warning, or nothing
+  } cases[] = {
+      {"255,无效,0,无效,0,0,0", nullptr},
+      {"5,COM1,1,03-R,0,1,0", nullptr},
+      {"5,通道1,1,03-R,0,1,0", "line 4 (row 5): channel \"通道1\" names none"},
+      {"5,COM1,1,03-R,0,1,\xE6\x97",
+       "line 4, column 19: byte 0xE6 is not table text (binary "
+       "data or a broken UTF-8 character)"},
+      {"5,\xC0\xAF,COM1", "line 4, column 3: byte 0xC0"},      // an overlong '/'
+      {"5,\xED\xA0\x80,COM1", "line 4, column 3: byte 0xED"},  // a surrogate
+      {Utf8ToGbk("5,无效"), "line 4, column 3: byte 0xCE"},    // GBK in a UTF-8 file
+  };
+  for (const auto& c : cases) {
+    const auto got = CsvLineWarnings(c.line, 4, CsvEncoding::Utf8);
+    if (c.first == nullptr) {
+      EXPECT_TRUE(got.empty()) << c.line << ": " << got.at(0);
+    } else {
+      ASSERT_FALSE(got.empty()) << c.line;
+      EXPECT_EQ(got[0].rfind(c.first, 0), 0u) << got[0];
+    }
+  }
+  EXPECT_EQ(CsvFileEncoding("\xEF\xBB\xBF" + std::string(CSV_HEADER)), CsvEncoding::Utf8);
+  EXPECT_EQ(CsvFileEncoding(CSV_HEADER), CsvEncoding::Utf8);
+  EXPECT_EQ(CsvFileEncoding(Utf8ToGbk(CSV_HEADER)), CsvEncoding::Gbk);
+}
+
 // The window's import opens none of these, so it neither waits for a writer nor reads on
 // without end; no cell changes.
 TEST(CsvWarnings, FilesThatAreNoTableFilesAreNotOpened) {

@@ -10,6 +10,7 @@
 
 #include "acq/acq_checks.h"
 #include "acq/csv_file.h"
+#include "app/control_checks.h"
 #include "app/dialog_texts.h"
 #include "app/link_error_text.h"
 #include "link/link_frame.h"
@@ -57,12 +58,40 @@ TEST(Catalogue, EveryTextHasItsEnglishWithTheSameParts) {
 // The texts other parts of the program compose in Chinese and the window shows: each comes
 // out English.
 TEST(Catalogue, EveryTextTheWindowIsGivenTranslates) {
-  std::vector<std::string> shown = {
-      std::string(dialog::TEXT_OPEN),       std::string(dialog::TEXT_CLOSE),
-      std::string(dialog::TEXT_SERIAL),     std::string(dialog::TEXT_NETWORK),
-      std::string(dialog::UDP_OPEN_FAILED), std::string(dialog::STATUS_DONE),
-      std::string(dialog::STATUS_TIMEOUT),
-  };
+  std::vector<std::string> shown;
+  // Every constant of the dialog, its patterns filled with values that stay as they are.
+  for (const std::string_view text : dialog::SHOWN_TEXTS) {
+    shown.push_back(Compose(text, {"/dev/ttyUSB0", "uucp"}));
+  }
+  for (const std::string_view label : dialog::GROUP_LABELS) shown.emplace_back(label);
+  for (const std::string_view label : dialog::TABLE_BLOCK_LABELS) shown.emplace_back(label);
+  shown.push_back(GroupList({GroupId::Port1, GroupId::FourG, GroupId::Network, GroupId::Acq}));
+  std::vector<WriteEntry> entries;
+  for (int g = 0; g < static_cast<int>(dialog::GROUP_LABELS.size()); ++g) {
+    for (const WriteFate fate :
+         {WriteFate::Written, WriteFate::Unacknowledged, WriteFate::NotWritten}) {
+      entries.push_back({static_cast<GroupId>(g), g == 8 ? 3 : -1, fate});
+      entries.push_back({static_cast<GroupId>(g), -1, fate});
+    }
+  }
+  shown.push_back(WriteAccountText(entries));
+  shown.push_back(ImportedText(STATUS_IMPORTED, {3, 300, 4}));
+  for (const char* first : {"", "id;channel"}) {
+    // The expected header is the file format's own and stays as it stands.
+    std::string text = CsvRefusalText("/tmp/in.csv", first);
+    text.replace(text.find(CSV_HEADER), CSV_HEADER.size(), "HEADER");
+    shown.push_back(text);
+  }
+  for (const DeviceGroupAccess& access : std::initializer_list<DeviceGroupAccess>{
+           {"uucp", false, false}, {"dialout", false, true}, {"dialout", true, true}, {}}) {
+    shown.push_back(dialog::PermissionHint("/dev/ttyUSB0", access));
+  }
+  for (const GroupId g : {GroupId::FourG, GroupId::Network, GroupId::Acq}) {
+    const auto refusal = CheckGroupControls(g, [](int) { return std::string("x"); });
+    ASSERT_TRUE(refusal.has_value());
+    shown.push_back(refusal->text);
+  }
+  shown.push_back(Compose(dialog::REFUSED, {"网络通道2 目标端口"}));
   for (const CsvResult r : {CsvResult::Exported, CsvResult::Imported, CsvResult::Mismatch}) {
     shown.emplace_back(CsvStatusText(r));
   }
@@ -97,7 +126,7 @@ TEST(Catalogue, EveryTextTheWindowIsGivenTranslates) {
     reasons.insert(f.text.substr(0, 12));  // four characters name the kind
   }
   EXPECT_EQ(reasons.size(), 6u) << "each kind of reason: " << ::testing::PrintToString(reasons);
-  ASSERT_GE(shown.size(), 45u);
+  ASSERT_GE(shown.size(), 95u);
   for (const std::string& text : shown) {
     const std::string english = Translate(text, Language::English);
     EXPECT_FALSE(english.empty()) << text;
@@ -119,7 +148,21 @@ TEST(Catalogue, ComposedTextsTranslateWithTheirParts) {
       {"QV31，1.4.3.4 版", "QV31, version 1.4.3.4"},
       {"无法写入 /tmp/参数D20260101-000000.csv", "Cannot write /tmp/参数D20260101-000000.csv"},
       {"", ""},
-      {"无效", "无效"},  // a cell value, not a text of the window
+      {"通信超时\n已写入：串口1、串口2\n已发送但未确认（可能已写入）：串口3\n"
+       "未写入：4G、采集表第4块（第192-255行）\n",
+       "No answer\nWritten: Port 1, Port 2\nSent, not acknowledged (perhaps written): Port 3\n"
+       "Not written: 4G, Table block 4 (rows 192-255)\n"},
+      {"导入完成，跳过第3、300行（编号不在1到255之间）",
+       "Imported, lines 3, 300 skipped (their number is not 1 to 255)"},
+      {"“网络通道1 目标地址”的值无法写入，没有发送任何数据：\nnet.ch1.target takes ...",
+       "\"Channel 1 Target address\" cannot be written; nothing was sent:\nnet.ch1.target takes "
+       "..."},
+      {"没有访问权限：/dev/ttyS0 属于 uucp 组，当前用户不在该组中：请将当前用户加入 uucp "
+       "组，然后重新登录",
+       "Permission denied: /dev/ttyS0 belongs to group uucp and your user is not in it: add your "
+       "user to group uucp, then log in again"},
+      {"串口1、COM9", "串口1、COM9"},  // not every item known: a value
+      {"无效", "无效"},                // a cell value, not a text of the window
       {"QV31-SIM 1.0", "QV31-SIM 1.0"},
   };
   for (const auto& [zh, en] : cases) EXPECT_EQ(Translate(zh, Language::English), en) << zh;

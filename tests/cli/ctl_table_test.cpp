@@ -1,5 +1,6 @@
 // qv31ctl end to end, the table commands: export, import and check against the simulator.
 #include "cli/ctl_test_support.h"
+#include "text/gbk.h"
 
 namespace qv31 {
 namespace {
@@ -66,6 +67,37 @@ TEST_F(CtlTest, TableImportWarnsOfWhatItWillCutAndStrictRefuses) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("line 2 (row 3)"), std::string::npos);
   EXPECT_EQ(Memory("s.json").AreaBytes(AREA_TABLE)[8 * 3 + 2], 231) << "the window's cut";
+}
+
+// A spreadsheet's UTF-8 file, with and without a byte-order mark, reads as the tool's own GBK
+// file: check finds nothing, --strict takes it, and the same table writes leave.
+TEST_F(CtlTest, AUtf8TableFileIsCheckedAndImportedAsItsGbkTwin) {
+  const std::string rows =
+      "编号,通道号,从站地址,变量类型,起始变量,变量个数,缓存\r\n"
+      "1,COM1,1,03-R,0,10,0\r\n2,无效,0,无效,0,0,0\r\n5,COM4,247,06-W,65535,1,200\r\n";
+  const std::pair<const char*, std::string> files[] = {
+      {"gbk.csv", Utf8ToGbk(rows)}, {"utf8.csv", rows}, {"bom.csv", "\xEF\xBB\xBF" + rows}};
+  std::vector<Bytes> gbkWrites;
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+    const CtlRun check = Ctl({"table", "check", Path(name)});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    EXPECT_EQ(check.out, "");
+    SimProcess sim;
+    const std::string udp = StartSim(sim, std::string(name) + ".json");
+    const CtlRun run = Ctl({"--udp", udp, "--trace", "table", "import", "--strict", Path(name)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<Bytes> writes;
+    for (const TraceRecord& r : TraceRecords(run.err)) {
+      if (r.sent && r.bytes.size() > 14 && r.bytes[8] == AREA_TABLE && r.bytes[9] == OP_WRITE) {
+        writes.push_back(r.bytes);
+      }
+    }
+    EXPECT_EQ(writes.size(), 4u);
+    if (gbkWrites.empty()) gbkWrites = writes;
+    EXPECT_EQ(writes, gbkWrites);
+  }
 }
 
 // A file with one overlap and one slave outside 1 to 247 is checked alone (no gateway), then

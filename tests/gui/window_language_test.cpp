@@ -13,6 +13,7 @@
 
 #include "acq/acq_grid.h"
 #include "app/control_ids.h"
+#include "app/dialog_texts.h"
 #include "gui/acq_table_model.h"
 #include "gui/traffic_model.h"
 #include "gui/traffic_monitor.h"
@@ -179,6 +180,35 @@ TEST_F(LanguageTest, TheOpenFailureBoxSpeaksTheWindowsLanguage) {
           << texts.join('\n').toStdString();
     }
   }
+}
+
+// The write guard's boxes: a value refused before anything is sent, and the question before
+// groups left empty are written (the window composes both from its Chinese texts).
+TEST_F(LanguageTest, TheWriteGuardsBoxesSpeakTheWindowsLanguage) {
+  ASSERT_TRUE(sim_.Start({"--udp", "127.0.0.1:0"}));
+  OpenIn(Language::English);
+  ASSERT_TRUE(OpenLink());
+  window_->View().SetText(IDC_CH1_TARGET, std::string(60, 'a') + ".cn");
+  const QStringList refused =
+      ModalTexts([&] { QTest::mouseClick(window_->View().Widget(IDC_NET_SET), Qt::LeftButton); });
+  EXPECT_EQ(Chinese(refused), QStringList());
+  EXPECT_FALSE(refused.filter("message: \"Channel 1 Target address\" cannot be written").empty())
+      << refused.join('\n').toStdString();
+  const std::string question = std::string(dialog::ASK_BLANK_HEAD) +
+                               "\n串口1、4G、采集表第4块（第192-255行）\n" +
+                               std::string(dialog::ASK_BLANK_TAIL);
+  // For review: a question of the guard as an English operator sees it.
+  QTimer::singleShot(0, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      box->grab().save(QStringLiteral(QV31_SCREENSHOT_DIR "/qv31-config-blank-question-en-%1.png")
+                           .arg(QGuiApplication::platformName()));
+    }
+  });
+  const QStringList asked =
+      ModalTexts([&] { EXPECT_FALSE(window_->View().AskYesNo(question)) << "No is the default"; });
+  EXPECT_EQ(Chinese(asked), QStringList());
+  EXPECT_FALSE(asked.filter("Port 1, 4G, Table block 4 (rows 192-255)").empty())
+      << asked.join('\n').toStdString();
 }
 
 TEST_F(LanguageTest, TheChoiceMadeInTheWindowSurvivesARestartAndBeatsTheCommandLine) {
