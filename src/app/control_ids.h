@@ -85,6 +85,17 @@ enum ControlId : int {
   IDC_STATION = 1067,            // "站点号"
   IDC_ACQ_INTERVAL = 1068,       // "间隔时间", ms
   IDC_STOP_ACQ = 1069,           // "停止采集"
+
+  // Finding gateways: beside "目标地址" in network mode, beside "波特率" in serial mode.
+  IDC_FIND_GATEWAYS = 1070,  // "搜索": opens the search dialog
+  IDC_DETECT_LINE = 1071,    // "检测" / "取消": the chosen port's baud and format
+  // The search dialog and its controls.
+  IDC_SEARCH_DIALOG = 1072,
+  IDC_SEARCH_RANGE = 1073,   // ranges to search; empty: the local networks
+  IDC_SEARCH_START = 1074,   // "搜索"
+  IDC_SEARCH_LIST = 1075,    // what answered, one item per gateway
+  IDC_SEARCH_USE = 1076,     // "确定": the chosen gateway into "目标地址" and "目标端口"
+  IDC_SEARCH_STATUS = 1077,  // "正在搜索…", "找到 3 个网关"
 };
 
 // The command buttons, in the order in which they are switched. They are enabled only while

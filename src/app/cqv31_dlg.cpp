@@ -28,11 +28,12 @@ constexpr ControlRect OPEN_BUTTON_SERIAL = {21, 151, 88, 25};
 constexpr ControlRect OPEN_BUTTON_NETWORK = {70, 151, 88, 25};
 
 // The link settings the serial and the network mode show in the same place.
-constexpr std::array<int, 6> SERIAL_SET = {IDC_LABEL_PORT, IDC_LABEL_BAUD, IDC_LABEL_FORMAT,
-                                           IDC_LINK_PORT,  IDC_LINK_BAUD,  IDC_LINK_FORMAT};
-constexpr std::array<int, 6> NETWORK_SET = {IDC_LABEL_PROTOCOL,    IDC_LABEL_ADDRESS,
-                                            IDC_LABEL_TARGET_PORT, IDC_LINK_PROTOCOL,
-                                            IDC_LINK_ADDRESS,      IDC_LINK_TARGET_PORT};
+constexpr std::array<int, 7> SERIAL_SET = {IDC_LABEL_PORT, IDC_LABEL_BAUD, IDC_LABEL_FORMAT,
+                                           IDC_LINK_PORT,  IDC_LINK_BAUD,  IDC_LINK_FORMAT,
+                                           IDC_DETECT_LINE};
+constexpr std::array<int, 7> NETWORK_SET = {
+    IDC_LABEL_PROTOCOL, IDC_LABEL_ADDRESS,    IDC_LABEL_TARGET_PORT, IDC_LINK_PROTOCOL,
+    IDC_LINK_ADDRESS,   IDC_LINK_TARGET_PORT, IDC_FIND_GATEWAYS};
 
 bool IsCharacterDevice(const std::string& path) {
   struct stat st {};
@@ -56,7 +57,8 @@ CQV31Dlg::CQV31Dlg(DialogEnvironment env)
       watchSocket_(std::move(env.watchSocket)),
       settingsDir_(std::move(env.settingsDir)),
       version_(std::move(env.version)),
-      session_(timers_, clock_, *this) {
+      session_(timers_, clock_, *this),
+      finder_(view_, timers_, clock_) {
   if (!discoverPorts_) discoverPorts_ = [] { return DiscoverSerialPorts(); };
   if (!wallClock_) wallClock_ = [] { return std::time(nullptr); };
   if (!watchSocket_) watchSocket_ = [](int) {};
@@ -179,6 +181,7 @@ void CQV31Dlg::OnCommand(int id) {
       {IDC_QUERY_ALL, &CQV31Dlg::QueryAll},     {IDC_SET_ALL, &CQV31Dlg::SetAll},
       {IDC_SAVE_CSV, &CQV31Dlg::SaveCsv},       {IDC_LOAD_CSV, &CQV31Dlg::LoadCsv},
   };
+  if (finder_.OnCommand(id)) return;
   for (const Route& r : ROUTES) {
     if (r.id == id) {
       (this->*r.handler)();

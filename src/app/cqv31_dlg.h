@@ -12,6 +12,7 @@
 #include "acq/acq_grid.h"
 #include "acq/acq_table.h"
 #include "app/dialog_view.h"
+#include "app/gateway_finder.h"
 #include "app/text_catalogue.h"
 #include "app/traffic_log.h"
 #include "session/gateway_session.h"
@@ -122,6 +123,8 @@ class CQV31Dlg final : private SessionListener {
   // The cells of the list, for the window's table model, and what the table checks found.
   const AcqGrid& Grid() const { return session_.Grid(); }
   const std::vector<AcqFinding>& Findings() const { return findings_; }
+  // "搜索" and "检测"; the window tells it when the search dialog closes.
+  GatewayFinder& Finder() { return finder_; }
   // Every block the engine sent and received, for the traffic monitor.
   TrafficLog& Traffic() { return traffic_; }
 
@@ -216,6 +219,7 @@ class CQV31Dlg final : private SessionListener {
   uint32_t acqBlank_ = 0;
   // The frames of the "设置" running now, for its account.
   Frames writes_;
+  GatewayFinder finder_;
   std::vector<AcqFinding> findings_;
   std::optional<Language> chosenLanguage_;
 

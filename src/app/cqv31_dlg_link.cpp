@@ -17,6 +17,7 @@ void CQV31Dlg::CopyLinkControls() {
 }
 
 void CQV31Dlg::ToggleLink() {
+  if (finder_.Scanning()) return;
   CopyLinkControls();
   settings_.serialMode = view_.Checked(IDC_MODE) ? MODE_SERIAL : MODE_NETWORK;
   settings_.protocolText = view_.Text(IDC_LINK_PROTOCOL);
@@ -104,6 +105,7 @@ void CQV31Dlg::ClosePortLost(const ExchangeOutcome& outcome) {
 }
 
 void CQV31Dlg::StopAcquisition() {
+  if (finder_.Scanning()) return;
   CopyLinkControls();
   view_.SetText(IDC_VERSION, "");
   if (!session_.Link().OpenSerial(SerialLinkFromTexts(settings_.portText, settings_.baudText,
@@ -128,8 +130,10 @@ void CQV31Dlg::OnTimer(int id) {
     UpdateProgress();
   } else if (id == TIMER_REOPEN) {
     timers_.KillTimer(TIMER_REOPEN);
-    view_.Enable(IDC_OPEN_CLOSE, true);
-    view_.Enable(IDC_STOP_ACQ, true);
+    finder_.EnableLinkControl(IDC_OPEN_CLOSE, true);
+    finder_.EnableLinkControl(IDC_STOP_ACQ, true);
+  } else if (id == TIMER_FINDER) {
+    finder_.OnTimer();
   } else {
     timers_.KillTimer(id);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "app/control_ids.h"
@@ -105,8 +106,24 @@ constexpr std::array<std::string_view, 28> SHOWN_TEXTS = {
     NO_ACCESS_NOT_IN_GROUP,
 };
 
+// Finding gateways.
+constexpr std::string_view TEXT_DETECT = "检测";
+constexpr std::string_view TEXT_CANCEL = "取消";
+constexpr std::string_view SEARCHING = "正在搜索…";
+constexpr std::string_view SEARCH_NONE = "未找到网关";
+constexpr std::string_view DETECT_NONE = "未检测到网关";
+constexpr std::string_view DETECT_CANCELLED = "检测已取消";
+// Composed: "找到 3 个网关", "搜索范围无效：10.0.0.0/8", "检测 9600 n,8,1（1/54）",
+// "检测完成：9600 n,8,1 QV31".
+std::string SearchFoundText(size_t count);
+std::string SearchBadRangeText(std::string_view range);
+std::string DetectingText(std::string_view baud, std::string_view format, int number, int total);
+std::string DetectDoneText(std::string_view baud, std::string_view format,
+                           std::string_view identity);
+
 // Locked while the link is open.
-constexpr std::array<int, 5> LINK_CONTROLS = {IDC_MODE, IDC_LINK_PORT, IDC_LINK_BAUD,
-                                              IDC_LINK_FORMAT, IDC_LINK_ADDRESS};
+constexpr std::array<int, 7> LINK_CONTROLS = {IDC_MODE,        IDC_LINK_PORT,    IDC_LINK_BAUD,
+                                              IDC_LINK_FORMAT, IDC_LINK_ADDRESS, IDC_FIND_GATEWAYS,
+                                              IDC_DETECT_LINE};
 
 }  // namespace qv31::dialog

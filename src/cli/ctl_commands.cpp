@@ -6,6 +6,7 @@
 #include "cli/ctl_context.h"
 #include "cli/ctl_output.h"
 #include "cli/ctl_usage.h"
+#include "cli/discover_command.h"
 #include "cli/fleet.h"
 #include "cli/group_writer.h"
 #include "cli/interrupt.h"
@@ -116,6 +117,7 @@ int RunCtlCommand(const CtlOptions& options, std::FILE* out, std::FILE* err) {
   if (c == "restore" && args.size() == 2 && args[0] == "--force") {
     return RestoreCommand(ctx, args[1], true);
   }
+  if (c == "discover") return DiscoverCommand(options, out, err);
   if (c == "apply" && !args.empty()) return ApplyCommand(ctx);
   return ctx.Fail(EXIT_USAGE, "bad arguments for " + c + "; see qv31ctl --help");
 }

@@ -28,6 +28,8 @@ constexpr PortReasonWords PORT_REASON_WORDS[] = {
     {PortError::Lost, "the device went away (unplugged or closed)"},
 };
 
+}  // namespace
+
 // Every open failure and lost port of qv31ctl is worded here, with the system's own code for
 // whoever reads logs against the operating system's documentation.
 std::string LinkErrorLine(const LinkOpenError& e) {
@@ -48,8 +50,6 @@ std::string LinkErrorLine(const LinkOpenError& e) {
   if (e.systemCode != 0) line += " (system error " + std::to_string(e.systemCode) + ")";
   return line;
 }
-
-}  // namespace
 
 CtlContext::CtlContext(const CtlOptions& o, std::FILE* out, std::FILE* err)
     : o_(o),

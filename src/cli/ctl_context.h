@@ -14,6 +14,10 @@
 
 namespace qv31 {
 
+// Every open failure and lost port of qv31ctl in words: "serial port X: in use by another
+// program, held by ModemManager (pid 812) (system error 16)".
+std::string LinkErrorLine(const LinkOpenError& e);
+
 using FrameList = Frames;
 
 // What every qv31ctl command shares: its options and output streams, and the session with

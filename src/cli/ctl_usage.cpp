@@ -44,7 +44,7 @@ const std::array<CtlOptionSpec, 12> OPTIONS = {{
     {"--version", "", 0, ""},
 }};
 
-const std::array<Described, 11> COMMANDS = {{
+const std::array<Described, 13> COMMANDS = {{
     {"info", "the identity, every key, then the table rows that are not empty"},
     {"get KEY...", "the named keys"},
     {"set KEY=VALUE...",
@@ -88,12 +88,23 @@ const std::array<Described, 11> COMMANDS = {{
      "\"unchanged\"; --check writes nothing; --diff shows rows'\n"
      "cells; --json: {\"changed\", \"diff\": {\"before\", \"after\"},\n"
      "\"written\"}"},
+    {"discover [--port N] [RANGE...]",
+     "find gateways (no CONNECTION): the identity read to every\n"
+     "address of each RANGE (an address, ADDRESS/PREFIX with a\n"
+     "prefix of 16 to 32, or FIRST-LAST) on UDP port N (2332\n"
+     "unless given), without a RANGE to the broadcast address of\n"
+     "each network; a line per gateway: address, port, identity"},
+    {"discover --serial [DEVICE...]",
+     "find the baud and format of the gateway on each serial\n"
+     "port (every port listed unless named): the 54 settings,\n"
+     "most common first, until one answers; a line per gateway:\n"
+     "port, baud, format, identity"},
 }};
 
 constexpr std::string_view EXIT_STATUS =
     "EXIT STATUS:\n"
-    "  0 done; 1 the gateway did not answer (\"通信超时\"), the read-back differs, or\n"
-    "  table check found something;\n"
+    "  0 done; 1 the gateway did not answer (\"通信超时\"), the read-back differs,\n"
+    "  table check found something, or discover found no gateway;\n"
     "  2 usage or invalid value (nothing sent); 3 the port or socket cannot be opened;\n"
     "  4 a file refused (\"数据内容不符合\", a backup field of the wrong type or range,\n"
     "  an output that cannot be written; nothing sent); 130 stopped by SIGINT, 143 by\n"

@@ -21,6 +21,7 @@
 #include "gui/app_icon.h"
 #include "gui/qt_dialog_view.h"
 #include "gui/qt_timer_service.h"
+#include "gui/search_dialog.h"
 #include "gui/traffic_monitor.h"
 #include "gui/window_language.h"
 #include "ui_main_dialog.h"
@@ -60,6 +61,8 @@ MainDialog::MainDialog(const WindowOptions& options, QWidget* parent)
   const QIcon icon = AppIcon();
   setWindowIcon(icon);
 
+  // Made before the view, which finds the search window's controls by ID with the others.
+  search_ = new SearchDialog(this);
   view_ = std::make_unique<QtDialogView>(this, ui_->c1041, icon);
   timers_ = std::make_unique<QtTimerService>([this](int id) { OnTimer(id); });
   DialogEnvironment env;
@@ -156,6 +159,10 @@ void MainDialog::ConnectControls() {
     }
   }
   connect(ui_->c1000, &PortComboBox::popupOpening, this, [this] { dlg_->OnPortListOpening(); });
+  connect(search_, &SearchDialog::chosen, this, [this] { dlg_->OnCommand(IDC_SEARCH_USE); });
+  connect(search_, &SearchDialog::searchRequested, this,
+          [this] { dlg_->OnCommand(IDC_SEARCH_START); });
+  connect(search_, &QDialog::finished, this, [this] { dlg_->Finder().OnSearchDialogClosed(); });
   connect(view_->CellCombo(), &QComboBox::activated, this,
           [this] { dlg_->OnSelChangeCellCombo(); });
   // The mode follows the check box however its state changes: a click, the keyboard, or a
@@ -276,6 +283,15 @@ void MainDialog::FitEditWidths() {
       button->setMinimumWidth(TextWidth(button, button->text()) + button->fontMetrics().height());
     }
   }
+  // "搜索" and "检测" take a third column beside the link's fields, which must not make the
+  // link's group wider than the port groups under it: the buttons keep only a narrow margin,
+  // and the protocol list, which only ever shows "UDP", gives up the width of "TCP Server".
+  for (QPushButton* button : {ui_->c1070, ui_->c1071}) {
+    const QFontMetrics metrics = button->fontMetrics();
+    button->setMinimumWidth(metrics.horizontalAdvance(button->text()) + metrics.height() / 2);
+  }
+  ui_->c1056->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ui_->c1056->setMinimumContentsLength(3);
   // A version text of twelve characters shows whole.
   ui_->c1020->setMinimumWidth(DigitsWidth(ui_->c1020, 12));
   // An address shows whole; a longer domain name when the window is wider.

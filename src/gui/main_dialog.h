@@ -23,6 +23,7 @@ class AcqTableModel;
 class CQV31Dlg;
 class QtDialogView;
 class QtTimerService;
+class SearchDialog;
 class TrafficMonitor;
 
 struct WindowOptions {
@@ -51,6 +52,8 @@ class MainDialog final : public QDialog {
   // The window "通信记录", made on first use.
   TrafficMonitor& Monitor();
   void ShowMonitor();
+  // The small window of "搜索"; hidden until the button opens it.
+  SearchDialog& Search() { return *search_; }
   // The operator's choice from the menu: every window follows at once, and the settings
   // file keeps it for the next start.
   void ChooseLanguage(Language language);
@@ -91,6 +94,7 @@ class MainDialog final : public QDialog {
   QAction* language_ = nullptr;  // names the other language, in that language
   // Wakes the engine when a datagram arrives on an idle link; off while the engine ticks.
   std::unique_ptr<QSocketNotifier> readable_;
+  SearchDialog* search_ = nullptr;  // a child window, owned by this one
 };
 
 }  // namespace qv31

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpressionValidator>
@@ -48,6 +49,14 @@ constexpr ControlEntry kControls[] = {
     {IDC_LINK_TARGET_PORT, "软件参数 目标端口", nullptr},
     {IDC_OPEN_CLOSE, nullptr, "打开/关闭"},
     {IDC_STOP_ACQ, "停止采集", nullptr},
+    {IDC_FIND_GATEWAYS, "搜索网关", nullptr},
+    {IDC_DETECT_LINE, "检测串口参数", nullptr},
+    {IDC_SEARCH_DIALOG, nullptr, nullptr},
+    {IDC_SEARCH_RANGE, "搜索范围", nullptr},
+    {IDC_SEARCH_START, "开始搜索", nullptr},
+    {IDC_SEARCH_LIST, "搜索结果", nullptr},
+    {IDC_SEARCH_USE, "使用所选网关", nullptr},
+    {IDC_SEARCH_STATUS, "搜索状态", nullptr},
     {IDC_PORT1_BAUD, "串口1 波特率", nullptr},
     {IDC_PORT1_FORMAT, "串口1 格式", nullptr},
     {IDC_PORT2_BAUD, "串口2 波特率", nullptr},
@@ -151,6 +160,8 @@ std::string QtDialogView::Text(int id) const {
     text = edit->text();
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     text = combo->currentText();
+  } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+    text = list->currentItem() != nullptr ? list->currentItem()->text() : QString();
   } else if (w != nullptr) {
     text = WidgetText(w);  // in Chinese, whatever the window's language
   }
@@ -185,23 +196,29 @@ void QtDialogView::SetChecked(int id, bool checked) {
   if (auto* button = qobject_cast<QAbstractButton*>(Widget(id))) button->setChecked(checked);
 }
 
+// A list box (the search's list of gateways) takes the drop-down list's calls too.
 std::vector<std::string> QtDialogView::ComboItems(int id) const {
   std::vector<std::string> items;
   if (const QComboBox* combo = Combo(id)) {
     for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+  } else if (const auto* list = qobject_cast<QListWidget*>(Widget(id))) {
+    for (int i = 0; i < list->count(); ++i) items.push_back(list->item(i)->text().toStdString());
   }
   return items;
 }
 
 void QtDialogView::ComboAdd(int id, std::string_view text) {
   if (QComboBox* combo = Combo(id)) combo->addItem(Q(text));
+  if (auto* list = qobject_cast<QListWidget*>(Widget(id))) list->addItem(Q(text));
 }
 
 void QtDialogView::ComboClear(int id) {
   if (QComboBox* combo = Combo(id)) combo->clear();
+  if (auto* list = qobject_cast<QListWidget*>(Widget(id))) list->clear();
 }
 
 int QtDialogView::ComboSelected(int id) const {
+  if (const auto* list = qobject_cast<QListWidget*>(Widget(id))) return list->currentRow();
   const QComboBox* combo = Combo(id);
   return combo == nullptr ? -1 : combo->currentIndex();
 }
@@ -209,6 +226,9 @@ int QtDialogView::ComboSelected(int id) const {
 void QtDialogView::ComboSelect(int id, int index) {
   if (QComboBox* combo = Combo(id)) {
     combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+  }
+  if (auto* list = qobject_cast<QListWidget*>(Widget(id))) {
+    list->setCurrentRow(index >= 0 && index < list->count() ? index : -1);
   }
 }
 
@@ -223,7 +243,13 @@ bool QtDialogView::IsEnabled(int id) const {
 
 void QtDialogView::Show(int id, bool visible) {
   if (id == IDC_CELL_EDIT && !visible) editOpen_ = false;
-  if (QWidget* w = Widget(id)) w->setVisible(visible);
+  QWidget* w = Widget(id);
+  if (w == nullptr) return;
+  w->setVisible(visible);
+  if (visible && w->isWindow()) {  // the search dialog: in front, ready for typing
+    w->raise();
+    w->activateWindow();
+  }
 }
 
 bool QtDialogView::IsVisible(int id) const {

@@ -25,10 +25,7 @@ FourGControls FourGControlsOf(const ParamBlock& block) {
 }
 
 std::string VersionText(std::span<const uint8_t> payload, size_t maxBytes) {
-  const auto end = std::find(payload.begin(), payload.end(), uint8_t{0});
-  const std::string_view gbk(reinterpret_cast<const char*>(payload.data()),
-                             static_cast<size_t>(end - payload.begin()));
-  return GbkToUtf8(gbk.substr(0, GbkPrefixLength(gbk, maxBytes)));
+  return GbkFieldText(payload, maxBytes);
 }
 
 }  // namespace qv31

@@ -155,4 +155,11 @@ std::string Utf8CutToGbkBytes(std::string_view utf8, size_t maxBytes) {
   return GbkToUtf8(std::string_view(gbk).substr(0, GbkPrefixLength(gbk, maxBytes)));
 }
 
+std::string GbkFieldText(std::span<const uint8_t> field, size_t maxBytes) {
+  const auto end = std::find(field.begin(), field.end(), uint8_t{0});
+  const std::string_view gbk(reinterpret_cast<const char*>(field.data()),
+                             static_cast<size_t>(end - field.begin()));
+  return GbkToUtf8(gbk.substr(0, GbkPrefixLength(gbk, maxBytes)));
+}
+
 }  // namespace qv31

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,10 @@ bool IsValidGbk(std::string_view gbk);
 // Length of the longest prefix of at most maxBytes GBK bytes that does not split a
 // double-byte character.
 size_t GbkPrefixLength(std::string_view gbk, size_t maxBytes);
+
+// The text of a fixed-size GBK field of the gateway (identity, domain): the bytes before the
+// first zero, at most maxBytes of them without splitting a character, in UTF-8.
+std::string GbkFieldText(std::span<const uint8_t> field, size_t maxBytes);
 
 // UTF-8 text cut so that its GBK form has at most maxBytes bytes, never inside a character.
 std::string Utf8CutToGbkBytes(std::string_view utf8, size_t maxBytes);
