@@ -155,7 +155,7 @@ TEST(Catalogue, ComposedTextsTranslateWithTheirParts) {
       {"导入完成，跳过第3、300行（编号不在1到255之间）",
        "Imported, lines 3, 300 skipped (their number is not 1 to 255)"},
       {"“网络通道1 目标地址”的值无法写入，没有发送任何数据：\nnet.ch1.target takes ...",
-       "\"Channel 1 Target address\" cannot be written; nothing was sent:\nnet.ch1.target takes "
+       "\"Channel 1 Address\" cannot be written; nothing was sent:\nnet.ch1.target takes "
        "..."},
       {"没有访问权限：/dev/ttyS0 属于 uucp 组，当前用户不在该组中：请将当前用户加入 uucp "
        "组，然后重新登录",

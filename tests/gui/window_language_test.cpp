@@ -192,7 +192,7 @@ TEST_F(LanguageTest, TheWriteGuardsBoxesSpeakTheWindowsLanguage) {
   const QStringList refused =
       ModalTexts([&] { QTest::mouseClick(window_->View().Widget(IDC_NET_SET), Qt::LeftButton); });
   EXPECT_EQ(Chinese(refused), QStringList());
-  EXPECT_FALSE(refused.filter("message: \"Channel 1 Target address\" cannot be written").empty())
+  EXPECT_FALSE(refused.filter("message: \"Channel 1 Address\" cannot be written").empty())
       << refused.join('\n').toStdString();
   const std::string question = std::string(dialog::ASK_BLANK_HEAD) +
                                "\n串口1、4G、采集表第4块（第192-255行）\n" +
