@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "sim/udp_listener.h"
+#include "transport/winsock_win32.h"
 
 // <mstcpip.h> of some mingw-w64 releases lacks it.
 #ifndef SIO_UDP_CONNRESET
@@ -15,19 +16,6 @@
 
 namespace qv31 {
 namespace {
-
-// Winsock is started once per process and left running until it ends.
-bool StartWinsock() {
-  static std::once_flag once;
-  static bool started = false;
-  std::call_once(once, [] {
-    WSADATA data;
-    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  });
-  return started;
-}
-
-SOCKET Socket(intptr_t s) { return static_cast<SOCKET>(s); }
 
 std::string ErrorText(int code) { return "system error " + std::to_string(code); }
 

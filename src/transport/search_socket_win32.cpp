@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "transport/search_socket.h"
+#include "transport/winsock_win32.h"
 
 // <mstcpip.h> of some mingw-w64 releases lacks it.
 #ifndef SIO_UDP_CONNRESET
@@ -19,19 +20,6 @@ namespace qv31 {
 namespace {
 
 constexpr int SEND_BUFFER_BYTES = 1 << 20;
-
-// Winsock is started once per process and left running until it ends.
-bool StartWinsock() {
-  static std::once_flag once;
-  static bool started = false;
-  std::call_once(once, [] {
-    WSADATA data;
-    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  });
-  return started;
-}
-
-SOCKET Socket(intptr_t s) { return static_cast<SOCKET>(s); }
 
 std::string ErrorText(int code) { return "Winsock error " + std::to_string(code); }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "transport/udp_link.h"
+#include "transport/winsock_win32.h"
 
 // <mstcpip.h> of some mingw-w64 releases lacks it.
 #ifndef SIO_UDP_CONNRESET
@@ -13,22 +14,7 @@
 #endif
 
 namespace qv31 {
-namespace {
-
-// Winsock is started once per process and left running until it ends.
-bool StartWinsock() {
-  static std::once_flag once;
-  static bool started = false;
-  std::call_once(once, [] {
-    WSADATA data;
-    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  });
-  return started;
-}
-
-SOCKET Socket(intptr_t s) { return static_cast<SOCKET>(s); }
-
-}  // namespace
+namespace {}  // namespace
 
 UdpLink::~UdpLink() { Close(); }
 
