@@ -47,11 +47,12 @@ std::vector<QString> Samples(int column) {
 
 }  // namespace
 
-AcqListColumns::AcqListColumns(QTableView* list) : QObject(list), list_(list) {
+AcqListColumns::AcqListColumns(QTableView* list)
+    : QObject(list), list_(list), viewport_(list->viewport()) {
   list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   list_->horizontalHeader()->setMinimumSectionSize(1);
   Measure();
-  list_->viewport()->installEventFilter(this);
+  viewport_->installEventFilter(this);
   list_->installEventFilter(this);
 }
 
@@ -100,9 +101,9 @@ void AcqListColumns::Fit() {
 }
 
 bool AcqListColumns::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport() && event->type() == QEvent::Resize) {
+  if (event->type() == QEvent::Resize && watched == viewport_) {
     Fit();
-  } else if (watched == list_ && event->type() == QEvent::FontChange) {
+  } else if (event->type() == QEvent::FontChange && watched == list_) {
     Measure();
   }
   return QObject::eventFilter(watched, event);

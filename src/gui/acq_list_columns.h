@@ -29,6 +29,9 @@ class AcqListColumns final : public QObject {
   void Fit();
 
   QTableView* list_;
+  // Kept apart: events still reach the filter while the list is being destroyed, when its
+  // viewport() may no longer be asked for.
+  QWidget* viewport_;
   std::vector<int> natural_;
 };
 
