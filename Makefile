@@ -1,5 +1,7 @@
 # The commands people type. Everything installs and configures itself.
 JOBS ?= $(shell nproc)
+# No test may hang the run: one that has not ended after this many seconds fails.
+TEST_TIMEOUT ?= 300
 CMAKE_FLAGS ?=
 # The team's builds treat warnings as errors; a plain CMake build does not.
 TEAM := -DQV31_WERROR=ON
@@ -32,7 +34,7 @@ test: format-check lint test-unit test-asan test-tsan test-fuzz test-package tes
 	@echo "make test: all passed"
 
 test-unit: build
-	ctest --test-dir build --output-on-failure -j $(JOBS)
+	ctest --test-dir build --output-on-failure -j $(JOBS) --timeout $(TEST_TIMEOUT)
 
 build-asan/build.ninja: | deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug $(TEAM) -DQV31_SANITIZE="address;undefined"
@@ -41,7 +43,7 @@ test-asan: deps build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
-	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS) --timeout $(TEST_TIMEOUT)
 
 build-tsan/build.ninja: | deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug $(TEAM) -DQV31_SANITIZE=thread
@@ -49,7 +51,7 @@ build-tsan/build.ninja: | deps
 # The threads live in the link and transport layers; TSan runs the tests that drive them.
 test-tsan: deps build-tsan/build.ninja
 	cmake --build build-tsan -j $(JOBS)
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j $(JOBS) --timeout $(TEST_TIMEOUT) -L threads
 
 build-fuzz/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -93,7 +95,7 @@ windows: deps build-windows/build.ninja
 	cmake --build build-windows -j $(JOBS)
 
 test-windows: build windows
-	ctest --test-dir build-windows --output-on-failure -j $(JOBS)
+	ctest --test-dir build-windows --output-on-failure -j $(JOBS) --timeout $(TEST_TIMEOUT)
 
 # The Windows installer build-windows/qv31-setup-VERSION.exe and the portable zip beside it
 # (made by every Windows build; this names them).

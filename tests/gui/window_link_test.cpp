@@ -215,7 +215,8 @@ TEST_F(LinkTest, ARowTypedFromTheKeyboardGoesOnTheWire) {
   EXPECT_TRUE(inList());
 
   ASSERT_TRUE(Run("采集管理参数 设置"));
-  const auto table = Memory().AreaBytes(AREA_TABLE);
+  const GatewayMemory memory = Memory();
+  const auto table = memory.AreaBytes(AREA_TABLE);
   // Row 1's record: channel, type, slave, start (big-endian), count, buffer (big-endian).
   const std::vector<int> row1(table.begin() + 8, table.begin() + 16);
   EXPECT_EQ(row1, (std::vector<int>{2, 3, 17, 0, 100, 12, 0, 20}));
