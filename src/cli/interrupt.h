@@ -16,9 +16,12 @@ int CaughtSignal();
 int CaughtSignalCount();
 // The exit status for a caught signal: 128 + its number (130 for SIGINT, 143 for SIGTERM).
 int InterruptedStatus();
-// A file removed should the third signal kill the process (a temporary output); nullptr or
-// an empty path for none. Paths longer than the system's limit are not remembered.
-void RemoveWhenKilled(const char* path);
+// A file removed should the third signal kill the process (a temporary output). Several may be
+// remembered at once (one per gateway of a fleet); gives the handle for ForgetRemoval, or -1
+// when the path is empty, longer than the system's limit, or 128 are remembered already.
+int RemoveWhenKilled(const char* path);
+// The file of `handle` (from RemoveWhenKilled; -1 is ignored) is no longer to be removed.
+void ForgetRemoval(int handle);
 // What was caught, for the operator: "SIGINT", "Ctrl-C", "console closed".
 std::string InterruptName();
 

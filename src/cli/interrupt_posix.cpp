@@ -1,4 +1,3 @@
-#include <pthread.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -8,14 +7,14 @@
 #include <string>
 
 #include "cli/interrupt.h"
+#include "cli/removal_slots.h"
 
 namespace qv31 {
 namespace {
 
 volatile std::sig_atomic_t caught = 0;
 volatile std::sig_atomic_t count = 0;
-// Written only while no signal is caught yet or between writes; read by the handler.
-char removeOnKill[PATH_MAX] = {};
+RemovalSlots<char, PATH_MAX> removeOnKill;
 
 void Restore(int signal) {
   struct sigaction fallback {};
@@ -27,7 +26,7 @@ void Restore(int signal) {
 // Only async-signal-safe calls: unlink, sigaction, raise.
 void OnSignal(int signal) {
   if (count >= 2) {
-    if (removeOnKill[0] != '\0') ::unlink(removeOnKill);
+    removeOnKill.RemoveAll([](const char* path) { ::unlink(path); });
     Restore(SIGINT);
     Restore(SIGTERM);
     std::raise(signal);
@@ -53,19 +52,11 @@ int CaughtSignalCount() { return count; }
 
 int InterruptedStatus() { return 128 + caught; }
 
-void RemoveWhenKilled(const char* path) {
-  sigset_t block, old;
-  sigemptyset(&block);
-  sigaddset(&block, SIGINT);
-  sigaddset(&block, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &block, &old);
-  if (path == nullptr || std::strlen(path) >= sizeof removeOnKill) {
-    removeOnKill[0] = '\0';
-  } else {
-    std::strcpy(removeOnKill, path);
-  }
-  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+int RemoveWhenKilled(const char* path) {
+  return path == nullptr ? -1 : removeOnKill.Arm(path, std::strlen(path));
 }
+
+void ForgetRemoval(int handle) { removeOnKill.Disarm(handle); }
 
 std::string InterruptName() { return std::string("SIG") + sigabbrev_np(caught); }
 

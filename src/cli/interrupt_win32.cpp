@@ -6,6 +6,7 @@
 
 #include "cli/console_events.h"
 #include "cli/interrupt.h"
+#include "cli/removal_slots.h"
 #include "text/wide_text.h"
 
 namespace qv31 {
@@ -15,7 +16,7 @@ volatile LONG caught = 0;
 volatile LONG caughtEvent = 0;
 volatile LONG count = 0;
 // A temporary output to remove should a third event end the process.
-wchar_t removeOnKill[MAX_PATH] = {};
+RemovalSlots<wchar_t, MAX_PATH> removeOnKill;
 
 // The system ends the process once the handler of a close, log-off or shutdown event returns:
 // it waits here while the main thread ends the write at a frame boundary and exits, which
@@ -39,7 +40,7 @@ int ConsoleEventSignal(unsigned long event) {
 bool HandleConsoleEvent(unsigned long event) {
   // A third interrupt ends the process as usual.
   if (count >= 2) {
-    if (removeOnKill[0] != L'\0') DeleteFileW(removeOnKill);
+    removeOnKill.RemoveAll([](const wchar_t* path) { DeleteFileW(path); });
     return false;
   }
   if (InterlockedIncrement(&count) == 1) {
@@ -56,15 +57,12 @@ int CaughtSignal() { return static_cast<int>(caught); }
 
 int CaughtSignalCount() { return static_cast<int>(count); }
 
-void RemoveWhenKilled(const char* path) {
+int RemoveWhenKilled(const char* path) {
   const std::wstring wide = path == nullptr ? std::wstring() : Utf8ToWide(path);
-  if (wide.size() >= MAX_PATH) {
-    removeOnKill[0] = L'\0';
-    return;
-  }
-  std::copy(wide.begin(), wide.end(), removeOnKill);
-  removeOnKill[wide.size()] = L'\0';
+  return removeOnKill.Arm(wide.data(), wide.size());
 }
+
+void ForgetRemoval(int handle) { removeOnKill.Disarm(handle); }
 
 int InterruptedStatus() { return 128 + static_cast<int>(caught); }
 

@@ -17,7 +17,7 @@ namespace qv31 {
 OutputFile::~OutputFile() {
   if (temp_.empty()) return;
   ::unlink(temp_.c_str());
-  RemoveWhenKilled(nullptr);
+  ForgetRemoval(removal_);
 }
 
 bool OutputFile::Open(std::string& error) {
@@ -40,7 +40,7 @@ bool OutputFile::Open(std::string& error) {
   }
   ::close(fd);
   temp_ = name.data();
-  RemoveWhenKilled(temp_.c_str());
+  removal_ = RemoveWhenKilled(temp_.c_str());
   return true;
 }
 
@@ -56,7 +56,8 @@ bool OutputFile::Commit() {
   ::chmod(temp_.c_str(), 0666 & ~mask);
   if (std::rename(temp_.c_str(), path_.c_str()) != 0) return false;
   temp_.clear();
-  RemoveWhenKilled(nullptr);
+  ForgetRemoval(removal_);
+  removal_ = -1;
   return true;
 }
 

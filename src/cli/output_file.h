@@ -26,6 +26,7 @@ class OutputFile {
  private:
   std::string path_;
   std::string temp_;
+  int removal_ = -1;  // its handle with RemoveWhenKilled
 };
 
 }  // namespace qv31

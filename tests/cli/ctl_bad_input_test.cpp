@@ -241,6 +241,32 @@ TEST_F(CtlBadInputTest, AnInterruptedExportOrBackupLeavesNoTemporaryFile) {
   }
 }
 
+// A third interrupt kills a backup of several gateways at once: none of their temporary files
+// is left behind.
+TEST_F(CtlBadInputTest, AFleetBackupKilledByAThirdInterruptLeavesNoTemporaryFile) {
+  SimProcess a, b, c;
+  const std::vector<std::string> slow = {"--delay", "300"};
+  const std::string hosts[] = {StartSim(a, "a.json", slow), StartSim(b, "b.json", slow),
+                               StartSim(c, "c.json", slow)};
+  fs::create_directory(Path("dest"));
+  const int64_t start = SteadyMs();
+  const pid_t pid =
+      Spawn({"--udp", hosts[0], "--udp", hosts[1], "--udp", hosts[2], "backup", Path("dest")});
+  ASSERT_GT(pid, 0);
+  // Each gateway's temporary file is made before it is asked anything.
+  const auto files = [&] {
+    return std::distance(fs::directory_iterator(Path("dest")), fs::directory_iterator());
+  };
+  ASSERT_TRUE(WaitFor([&] { return files() == 3; }, 5000));
+  for (int i = 0; i < 3; ++i) {
+    kill(pid, SIGINT);
+    ::usleep(1000);
+  }
+  const CtlRun run = Wait(pid, start);
+  EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
+  EXPECT_EQ(files(), 0) << "a temporary file is left";
+}
+
 // At 9600 baud with a slow gateway, the second Ctrl-C comes while a write is awaited: the
 // account is printed at once, the frame in flight as sent without acknowledgement.
 TEST_F(CtlBadInputTest, ASecondInterruptDuringARestoreStillPrintsTheAccount) {
