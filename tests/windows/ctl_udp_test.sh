@@ -13,7 +13,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_sim() {  # prints the port of a new simulator on 127.0.0.1
+start_sim() {  # sets `port` to that of a new simulator on 127.0.0.1 (not in a subshell: its
+               # process id must reach the clean-up)
   local log=$work/sim$1.log
   "$linux/qv31-sim" --udp 127.0.0.1:0 >"$log" 2>&1 &
   pids+=($!)
@@ -21,10 +22,12 @@ start_sim() {  # prints the port of a new simulator on 127.0.0.1
     grep -q '^ready' "$log" && break
     sleep 0.05
   done
-  grep -o '127.0.0.1:[0-9]*' "$log" | head -n 1 | cut -d: -f2
+  port=$(grep -o '127.0.0.1:[0-9]*' "$log" | head -n 1 | cut -d: -f2)
 }
-win_port=$(start_sim 1)
-lin_port=$(start_sim 2)
+start_sim 1
+win_port=$port
+start_sim 2
+lin_port=$port
 [ -n "$win_port" ] && [ -n "$lin_port" ] || { echo "simulator did not start"; exit 1; }
 cp "$table" "$work/table.csv"
 winpath=$(WINEPREFIX=$QV31_WINEPREFIX WINEDEBUG=-all winepath -w "$work/table.csv")
