@@ -25,14 +25,6 @@ constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE
 // The UDP link's socket has a datagram to read, or the serial line has queued a block.
 constexpr UINT WM_LINK_READABLE = WM_APP + 1;
 
-constexpr const char* ABOUT_ENTRY = "关于 QV31(&A)...";
-constexpr const char* TRAFFIC_ENTRY = "通信记录(&T)...";
-
-// Each language is offered by its own name, so an operator who reads only it finds it.
-const wchar_t* LanguageEntry() {
-  return Win32Language() == Language::Chinese ? L"English" : L"中文";
-}
-
 RECT PlaceInParent(HWND control) {
   RECT place = {};
   GetWindowRect(control, &place);
@@ -154,34 +146,6 @@ void MainWindow::OnInitDialog() {
   RememberLayout();
 }
 
-void MainWindow::AddSystemMenuEntries() {
-  HMENU menu = GetSystemMenu(window_, FALSE);
-  if (menu == nullptr) return;
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
-  AppendMenuW(menu, MF_STRING, IDM_LANGUAGE, LanguageEntry());
-  // The about entry stays last, after a separator of its own.
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, TrW(ABOUT_ENTRY).c_str());
-}
-
-void MainWindow::ChooseLanguage(Language language) {
-  if (!dlg_) return;
-  dlg_->ChooseLanguage(language);
-  ApplyLanguage(language);
-}
-
-void MainWindow::ApplyLanguage(Language language) {
-  SetWin32Language(language);
-  view_->Retranslate();
-  HMENU menu = GetSystemMenu(window_, FALSE);
-  ModifyMenuW(menu, IDM_TRAFFIC, MF_BYCOMMAND | MF_STRING, IDM_TRAFFIC,
-              (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
-  ModifyMenuW(menu, IDM_LANGUAGE, MF_BYCOMMAND | MF_STRING, IDM_LANGUAGE, LanguageEntry());
-  ModifyMenuW(menu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX, TrW(ABOUT_ENTRY).c_str());
-  if (monitor_) monitor_->Retranslate();
-}
-
 void MainWindow::OnCommand(int id, int code) {
   if (!dlg_) return;
   switch (id) {
@@ -235,23 +199,6 @@ INT_PTR MainWindow::OnNotify(const NMHDR* header) {
   return TRUE;
 }
 
-bool MainWindow::OnSysCommand(WPARAM command) {
-  if (!dlg_) return false;
-  switch (command & 0xFFF0) {
-    case IDM_ABOUTBOX:
-      dlg_->OnAbout();
-      return true;
-    case IDM_TRAFFIC:
-      ShowMonitor();
-      return true;
-    case IDM_LANGUAGE:
-      OnCommand(IDM_LANGUAGE, 0);
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool MainWindow::OnPaint() {
   if (!IsIconic(window_)) return false;
   PAINTSTRUCT paint;
@@ -264,32 +211,6 @@ bool MainWindow::OnPaint() {
   DrawIcon(dc, x, y, icon_);
   EndPaint(window_, &paint);
   return true;
-}
-
-void MainWindow::OnContextMenu(HWND from, LPARAM at) {
-  if (!dlg_) return;
-  Win32AcqList& list = view_->List();
-  POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-  if (at != -1 && from == list.Hwnd()) return;  // a right click on the list does nothing
-  if (at == -1) {
-    HWND focus = GetFocus() != nullptr ? GetFocus() : window_;
-    RECT place;
-    GetWindowRect(focus, &place);
-    if (focus == list.Hwnd() && list.CurrentRow() >= 0) {
-      place = list.CellRect(list.CurrentRow(), list.CurrentColumn());
-      MapWindowPoints(list.Hwnd(), nullptr, reinterpret_cast<POINT*>(&place), 2);
-    }
-    point = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-  }
-  HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, (TrW(ABOUT_ENTRY) + L"\tF1").c_str());
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_LANGUAGE, LanguageEntry());
-  const UINT command =
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, window_, nullptr);
-  DestroyMenu(menu);
-  if (command != 0) OnCommand(static_cast<int>(command), 0);
 }
 
 void MainWindow::EditCell(int row, int column) {
