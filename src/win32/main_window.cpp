@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
 #include "win32/about_box.h"
 #include "win32/resource_ids.h"
+#include "win32/search_window.h"
 #include "win32/traffic_monitor_window.h"
 #include "win32/win32_dialog_view.h"
 #include "win32/win32_language.h"
@@ -21,6 +23,12 @@ namespace {
 // Below the list: these move down as the window grows; "退出" keeps to the right edge too.
 constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE_CSV, IDC_LOAD_CSV,
                                            IDC_STATUS,    IDC_PROGRESS, IDC_CANCEL};
+
+constexpr std::pair<int, const char*> FINDER_TOOL_TIPS[] = {
+    {IDC_FIND_GATEWAYS, "搜索网关"},
+    {IDC_DETECT_LINE, "检测串口参数"},
+    {IDC_SEARCH_RANGE, "空：本机所在网络；或 192.168.1.0/24、192.168.1.10-192.168.1.40"},
+};
 
 // The UDP link's socket has a datagram to read, or the serial line has queued a block.
 constexpr UINT WM_LINK_READABLE = WM_APP + 1;
@@ -141,6 +149,7 @@ void MainWindow::OnInitDialog() {
       [this] { dlg_->OnKillFocusCellEdit(); }, [this] { dlg_->OnCancelCellEditor(); },
       [this] { dlg_->OnSelChangeCellCombo(); }, [this](int step) { EditNextCell(step); });
   view_->List().SetEditHandler([this](int row, int column) { EditCell(row, column); });
+  CreateSearchWindow();
   dlg_->OnInitDialog();
   ApplyLanguage(dlg_->ChosenLanguage().value_or(options_.language));
   RememberLayout();
@@ -213,6 +222,16 @@ bool MainWindow::OnPaint() {
   return true;
 }
 
+// Hidden until "搜索"; its controls' events go to the finder as the main dialog's do. The
+// buttons' short texts get their full names as tool tips.
+void MainWindow::CreateSearchWindow() {
+  search_ = std::make_unique<SearchWindow>([this](int id) { dlg_->OnCommand(id); },
+                                           [this] { dlg_->Finder().OnSearchDialogClosed(); });
+  search_->Create(instance_, window_, smallIcon_);
+  view_->SetSearchWindow(search_->Hwnd());
+  for (const auto& [id, tip] : FINDER_TOOL_TIPS) view_->SetToolTip(id, tip);
+}
+
 void MainWindow::EditCell(int row, int column) {
   view_->List().SetCurrent(row, column);
   dlg_->OnClickAcqList(row, column);
@@ -281,6 +300,7 @@ bool MainWindow::PreTranslate(MSG* msg) {
     return true;
   }
   if (monitor_ && monitor_->PreTranslate(msg)) return true;
+  if (search_ && search_->PreTranslate(msg)) return true;
   return IsDialogMessageW(window_, msg) != 0;
 }
 
@@ -288,6 +308,7 @@ void MainWindow::Destroy() {
   if (window_ == nullptr) return;
   // The monitor reads the dialog's record, and the dialog's end may still kill its timers.
   monitor_.reset();
+  search_.reset();
   dlg_.reset();
   HWND window = window_;
   view_.reset();
