@@ -58,6 +58,8 @@ TEST_F(Win32WindowFinder, SearchListsTheGatewaysAndOkFillsTheTarget) {
   ASSERT_TRUE(IsWindowVisible(Search()));
   EXPECT_EQ(GetFocus(), SearchControl(IDC_SEARCH_RANGE));
   SetWindowTextUtf8(SearchControl(IDC_SEARCH_RANGE), "127.0.0.0/28");
+  // An empty range would search the machine's real networks: the dialog must read this one.
+  ASSERT_EQ(w.Window().View().Text(IDC_SEARCH_RANGE), "127.0.0.0/28");
   w.Key(VK_RETURN);  // Enter in the range box searches
   EXPECT_FALSE(IsWindowEnabled(SearchControl(IDC_SEARCH_START))) << "one search at a time";
   EXPECT_TRUE(w.Pump(10000, [&] { return SearchText(IDC_SEARCH_STATUS) == "找到 3 个网关"; }))
