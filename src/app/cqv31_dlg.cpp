@@ -24,8 +24,10 @@ constexpr std::array<std::string_view, 4> CHANNEL_PROTOCOLS = {"TCP Server", "TC
                                                                "UDP Server", "UDP Client"};
 constexpr std::array<std::string_view, 3> LINK_PROTOCOLS = {"TCP Server", "TCP Client", "UDP"};
 
+// The Open/Close button: at the left beside "停止采集" in serial mode, alone and centred in the
+// link's group in network mode (the group is 249 pixels wide, from 12).
 constexpr ControlRect OPEN_BUTTON_SERIAL = {21, 151, 88, 25};
-constexpr ControlRect OPEN_BUTTON_NETWORK = {70, 151, 88, 25};
+constexpr ControlRect OPEN_BUTTON_NETWORK = {93, 151, 88, 25};
 
 // The link settings the serial and the network mode show in the same place.
 constexpr std::array<int, 7> SERIAL_SET = {IDC_LABEL_PORT, IDC_LABEL_BAUD, IDC_LABEL_FORMAT,

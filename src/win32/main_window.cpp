@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "app/control_ids.h"
 #include "app/cqv31_dlg.h"
 #include "win32/about_box.h"
 #include "win32/resource_ids.h"
+#include "win32/search_window.h"
 #include "win32/traffic_monitor_window.h"
 #include "win32/win32_dialog_view.h"
 #include "win32/win32_language.h"
@@ -22,16 +24,14 @@ namespace {
 constexpr std::array<int, 7> BOTTOM_ROW = {IDC_QUERY_ALL, IDC_SET_ALL,  IDC_SAVE_CSV, IDC_LOAD_CSV,
                                            IDC_STATUS,    IDC_PROGRESS, IDC_CANCEL};
 
+constexpr std::pair<int, const char*> FINDER_TOOL_TIPS[] = {
+    {IDC_FIND_GATEWAYS, "搜索网关"},
+    {IDC_DETECT_LINE, "检测串口参数"},
+    {IDC_SEARCH_RANGE, "空：本机所在网络；或 192.168.1.0/24、192.168.1.10-192.168.1.40"},
+};
+
 // The UDP link's socket has a datagram to read, or the serial line has queued a block.
 constexpr UINT WM_LINK_READABLE = WM_APP + 1;
-
-constexpr const char* ABOUT_ENTRY = "关于 QV31(&A)...";
-constexpr const char* TRAFFIC_ENTRY = "通信记录(&T)...";
-
-// Each language is offered by its own name, so an operator who reads only it finds it.
-const wchar_t* LanguageEntry() {
-  return Win32Language() == Language::Chinese ? L"English" : L"中文";
-}
 
 RECT PlaceInParent(HWND control) {
   RECT place = {};
@@ -149,37 +149,10 @@ void MainWindow::OnInitDialog() {
       [this] { dlg_->OnKillFocusCellEdit(); }, [this] { dlg_->OnCancelCellEditor(); },
       [this] { dlg_->OnSelChangeCellCombo(); }, [this](int step) { EditNextCell(step); });
   view_->List().SetEditHandler([this](int row, int column) { EditCell(row, column); });
+  CreateSearchWindow();
   dlg_->OnInitDialog();
   ApplyLanguage(dlg_->ChosenLanguage().value_or(options_.language));
   RememberLayout();
-}
-
-void MainWindow::AddSystemMenuEntries() {
-  HMENU menu = GetSystemMenu(window_, FALSE);
-  if (menu == nullptr) return;
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
-  AppendMenuW(menu, MF_STRING, IDM_LANGUAGE, LanguageEntry());
-  // The about entry stays last, after a separator of its own.
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, TrW(ABOUT_ENTRY).c_str());
-}
-
-void MainWindow::ChooseLanguage(Language language) {
-  if (!dlg_) return;
-  dlg_->ChooseLanguage(language);
-  ApplyLanguage(language);
-}
-
-void MainWindow::ApplyLanguage(Language language) {
-  SetWin32Language(language);
-  view_->Retranslate();
-  HMENU menu = GetSystemMenu(window_, FALSE);
-  ModifyMenuW(menu, IDM_TRAFFIC, MF_BYCOMMAND | MF_STRING, IDM_TRAFFIC,
-              (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
-  ModifyMenuW(menu, IDM_LANGUAGE, MF_BYCOMMAND | MF_STRING, IDM_LANGUAGE, LanguageEntry());
-  ModifyMenuW(menu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX, TrW(ABOUT_ENTRY).c_str());
-  if (monitor_) monitor_->Retranslate();
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -235,23 +208,6 @@ INT_PTR MainWindow::OnNotify(const NMHDR* header) {
   return TRUE;
 }
 
-bool MainWindow::OnSysCommand(WPARAM command) {
-  if (!dlg_) return false;
-  switch (command & 0xFFF0) {
-    case IDM_ABOUTBOX:
-      dlg_->OnAbout();
-      return true;
-    case IDM_TRAFFIC:
-      ShowMonitor();
-      return true;
-    case IDM_LANGUAGE:
-      OnCommand(IDM_LANGUAGE, 0);
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool MainWindow::OnPaint() {
   if (!IsIconic(window_)) return false;
   PAINTSTRUCT paint;
@@ -266,30 +222,14 @@ bool MainWindow::OnPaint() {
   return true;
 }
 
-void MainWindow::OnContextMenu(HWND from, LPARAM at) {
-  if (!dlg_) return;
-  Win32AcqList& list = view_->List();
-  POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-  if (at != -1 && from == list.Hwnd()) return;  // a right click on the list does nothing
-  if (at == -1) {
-    HWND focus = GetFocus() != nullptr ? GetFocus() : window_;
-    RECT place;
-    GetWindowRect(focus, &place);
-    if (focus == list.Hwnd() && list.CurrentRow() >= 0) {
-      place = list.CellRect(list.CurrentRow(), list.CurrentColumn());
-      MapWindowPoints(list.Hwnd(), nullptr, reinterpret_cast<POINT*>(&place), 2);
-    }
-    point = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-  }
-  HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, (TrW(ABOUT_ENTRY) + L"\tF1").c_str());
-  AppendMenuW(menu, MF_STRING, IDM_TRAFFIC, (TrW(TRAFFIC_ENTRY) + L"\tF12").c_str());
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_LANGUAGE, LanguageEntry());
-  const UINT command =
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, window_, nullptr);
-  DestroyMenu(menu);
-  if (command != 0) OnCommand(static_cast<int>(command), 0);
+// Hidden until "搜索"; its controls' events go to the finder as the main dialog's do. The
+// buttons' short texts get their full names as tool tips.
+void MainWindow::CreateSearchWindow() {
+  search_ = std::make_unique<SearchWindow>([this](int id) { dlg_->OnCommand(id); },
+                                           [this] { dlg_->Finder().OnSearchDialogClosed(); });
+  search_->Create(instance_, window_, smallIcon_);
+  view_->SetSearchWindow(search_->Hwnd());
+  for (const auto& [id, tip] : FINDER_TOOL_TIPS) view_->SetToolTip(id, tip);
 }
 
 void MainWindow::EditCell(int row, int column) {
@@ -360,6 +300,7 @@ bool MainWindow::PreTranslate(MSG* msg) {
     return true;
   }
   if (monitor_ && monitor_->PreTranslate(msg)) return true;
+  if (search_ && search_->PreTranslate(msg)) return true;
   return IsDialogMessageW(window_, msg) != 0;
 }
 
@@ -367,6 +308,7 @@ void MainWindow::Destroy() {
   if (window_ == nullptr) return;
   // The monitor reads the dialog's record, and the dialog's end may still kill its timers.
   monitor_.reset();
+  search_.reset();
   dlg_.reset();
   HWND window = window_;
   view_.reset();

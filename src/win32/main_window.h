@@ -15,6 +15,7 @@ class CQV31Dlg;
 class Win32DialogView;
 class Win32TimerService;
 class TrafficMonitorWindow;
+class SearchWindow;
 
 struct MainWindowOptions {
   std::string settingsDir;  // empty: beside the program (the library's choice)
@@ -38,8 +39,8 @@ class MainWindow {
   HWND Hwnd() const { return window_; }
   // True once the operator has closed the window (退出, Esc, the close box).
   bool Closed() const { return window_ == nullptr; }
-  // Accelerators (F1, F12) and the dialog keys of the window and the traffic monitor: true
-  // when `msg` was handled and must not be dispatched.
+  // Accelerators (F1, F12) and the dialog keys of the window, the traffic monitor and the
+  // search window: true when `msg` was handled and must not be dispatched.
   bool PreTranslate(MSG* msg);
 
   CQV31Dlg& Dialog() { return *dlg_; }
@@ -55,6 +56,7 @@ class MainWindow {
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnInitDialog();
   void AddSystemMenuEntries();
+  void CreateSearchWindow();
   void ApplyLanguage(Language language);
   void OnCommand(int id, int code);
   INT_PTR OnNotify(const NMHDR* header);
@@ -83,6 +85,7 @@ class MainWindow {
   std::unique_ptr<Win32TimerService> timers_;
   std::unique_ptr<CQV31Dlg> dlg_;
   std::unique_ptr<TrafficMonitorWindow> monitor_;
+  std::unique_ptr<SearchWindow> search_;
   // Where the controls that follow the window's size sat at its first size.
   SIZE firstClient_ = {};
   POINT firstMinimum_ = {};

@@ -6,6 +6,9 @@
 #define IDS_ABOUTBOX 101
 #define IDD_QV31_DIALOG 102
 #define IDD_TRAFFIC 103
+// The search window of "搜索": its template carries the dialog's ID IDC_SEARCH_DIALOG and its
+// controls 1073 to 1077.
+#define IDD_SEARCH 1072
 #define IDR_MAINFRAME 128
 #define IDR_ACCELERATORS 129
 

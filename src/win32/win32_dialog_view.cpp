@@ -17,12 +17,29 @@ bool IsClass(HWND window, const wchar_t* name) {
 
 bool IsCombo(HWND window) { return window != nullptr && IsClass(window, WC_COMBOBOXW); }
 
-std::wstring ComboItemText(HWND combo, int index) {
-  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+// The drop-down lists and the search's list box take the same calls, each with its own
+// messages.
+struct ListMessages {
+  UINT count, textLength, text, add, reset, selected, select;
+};
+constexpr ListMessages COMBO_MESSAGES = {CB_GETCOUNT,  CB_GETLBTEXTLEN, CB_GETLBTEXT,
+                                         CB_ADDSTRING, CB_RESETCONTENT, CB_GETCURSEL,
+                                         CB_SETCURSEL};
+constexpr ListMessages LIST_BOX_MESSAGES = {LB_GETCOUNT,  LB_GETTEXTLEN,   LB_GETTEXT,
+                                            LB_ADDSTRING, LB_RESETCONTENT, LB_GETCURSEL,
+                                            LB_SETCURSEL};
+
+const ListMessages* ListOf(HWND window) {
+  if (IsCombo(window)) return &COMBO_MESSAGES;
+  if (window != nullptr && IsClass(window, WC_LISTBOXW)) return &LIST_BOX_MESSAGES;
+  return nullptr;
+}
+
+std::wstring ItemText(HWND list, const ListMessages& m, int index) {
+  const LRESULT length = SendMessageW(list, m.textLength, static_cast<WPARAM>(index), 0);
   if (length == CB_ERR) return {};
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(text.data()));
+  SendMessageW(list, m.text, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(length));
   return text;
 }
@@ -31,7 +48,7 @@ std::wstring ComboItemText(HWND combo, int index) {
 int FindExact(HWND combo, const std::wstring& text) {
   const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    if (ComboItemText(combo, i) == text) return i;
+    if (ItemText(combo, COMBO_MESSAGES, i) == text) return i;
   }
   return -1;
 }
@@ -49,6 +66,12 @@ Win32DialogView::Win32DialogView(HWND dialog, HICON icon)
 
 Win32DialogView::~Win32DialogView() {
   if (tip_ != nullptr) DestroyWindow(tip_);
+}
+
+HWND Win32DialogView::Control(int id) const {
+  if (id == IDC_SEARCH_DIALOG) return search_;
+  if (id > IDC_SEARCH_DIALOG && id <= IDC_SEARCH_STATUS) return GetDlgItem(search_, id);
+  return GetDlgItem(dialog_, id);
 }
 
 std::string Win32DialogView::Text(int id) const {
@@ -74,7 +97,7 @@ void Win32DialogView::AddToolTip(HWND control, const std::wstring& text) {
   TTTOOLINFOW tool = {};
   tool.cbSize = sizeof(tool);
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = dialog_;
+  tool.hwnd = GetAncestor(control, GA_ROOT);  // the main dialog or the search window
   tool.uId = reinterpret_cast<UINT_PTR>(control);
   tool.lpszText = const_cast<wchar_t*>(text.c_str());
   SendMessageW(tip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -105,34 +128,41 @@ void Win32DialogView::SetChecked(int id, bool checked) {
 }
 
 std::vector<std::string> Win32DialogView::ComboItems(int id) const {
-  HWND combo = Control(id);
+  HWND list = Control(id);
+  const ListMessages* m = ListOf(list);
   std::vector<std::string> items;
-  if (!IsCombo(combo)) return items;
-  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) items.push_back(Utf8(ComboItemText(combo, i)));
+  if (m == nullptr) return items;
+  const int count = static_cast<int>(SendMessageW(list, m->count, 0, 0));
+  for (int i = 0; i < count; ++i) items.push_back(Utf8(ItemText(list, *m, i)));
   return items;
 }
 
 void Win32DialogView::ComboAdd(int id, std::string_view text) {
+  HWND list = Control(id);
+  const ListMessages* m = ListOf(list);
+  if (m == nullptr) return;
   const std::wstring wide = Wide(text);
-  SendMessageW(Control(id), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+  SendMessageW(list, m->add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void Win32DialogView::ComboClear(int id) {
-  SendMessageW(Control(id), CB_RESETCONTENT, 0, 0);
+  HWND list = Control(id);
+  if (const ListMessages* m = ListOf(list)) SendMessageW(list, m->reset, 0, 0);
   if (id == IDC_LINK_PORT) portToolTips_.clear();
 }
 
 int Win32DialogView::ComboSelected(int id) const {
-  HWND combo = Control(id);
-  return IsCombo(combo) ? static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)) : -1;
+  HWND list = Control(id);
+  const ListMessages* m = ListOf(list);
+  return m != nullptr ? static_cast<int>(SendMessageW(list, m->selected, 0, 0)) : -1;
 }
 
 void Win32DialogView::ComboSelect(int id, int index) {
-  HWND combo = Control(id);
-  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1),
-               0);
+  HWND list = Control(id);
+  const ListMessages* m = ListOf(list);
+  if (m == nullptr) return;
+  const int count = static_cast<int>(SendMessageW(list, m->count, 0, 0));
+  SendMessageW(list, m->select, static_cast<WPARAM>(index >= 0 && index < count ? index : -1), 0);
   if (id == IDC_LINK_PORT) OnPortSelectionChanged();
 }
 
@@ -153,6 +183,7 @@ void Win32DialogView::OnPortSelectionChanged() {
 
 void Win32DialogView::Retranslate() {
   texts_.Translate(dialog_);
+  if (search_ != nullptr) texts_.Translate(search_);
   const std::map<int, std::string> keys = toolTipKeys_;
   for (const auto& [id, text] : keys) SetToolTip(id, text);
   list_.Retranslate();
@@ -168,7 +199,26 @@ bool Win32DialogView::IsEnabled(int id) const {
 void Win32DialogView::Show(int id, bool visible) {
   if (id == IDC_CELL_EDIT && !visible) editOpen_ = false;
   if (id == IDC_CELL_COMBO && !visible) comboOpen_ = false;
+  if (id == IDC_SEARCH_DIALOG) {
+    ShowSearchWindow(visible);
+    return;
+  }
   ShowWindow(Control(id), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+// In front and ready for typing a range; when it goes, the main dialog has the keyboard again.
+void Win32DialogView::ShowSearchWindow(bool visible) {
+  if (search_ == nullptr) return;
+  if (!visible) {
+    const bool wasActive = GetActiveWindow() == search_;
+    ShowWindow(search_, SW_HIDE);
+    if (wasActive) SetActiveWindow(dialog_);
+    return;
+  }
+  ShowWindow(search_, SW_SHOW);
+  SetForegroundWindow(search_);
+  SendMessageW(search_, WM_NEXTDLGCTL,
+               reinterpret_cast<WPARAM>(GetDlgItem(search_, IDC_SEARCH_RANGE)), TRUE);
 }
 
 bool Win32DialogView::IsVisible(int id) const {

@@ -14,7 +14,8 @@ namespace qv31 {
 
 // The main dialog's native controls behind the dialog's view interface: every control is
 // found by its ID with GetDlgItem, texts cross as UTF-8. The two in-place editors are the
-// dialog's own controls 1050 and 1051, laid over a cell of the list.
+// dialog's own controls 1050 and 1051, laid over a cell of the list. The search window is
+// IDC_SEARCH_DIALOG and its controls are found in it.
 class Win32DialogView final : public DialogView {
  public:
   Win32DialogView(HWND dialog, HICON icon);
@@ -23,7 +24,9 @@ class Win32DialogView final : public DialogView {
   Win32DialogView& operator=(const Win32DialogView&) = delete;
 
   HWND Dialog() const { return dialog_; }
-  HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+  HWND Control(int id) const;
+  // The window "搜索网关", once made.
+  void SetSearchWindow(HWND search) { search_ = search; }
   Win32AcqList& List() { return list_; }
   // What the editors report: the edit box left with a commit (focus lost, Enter), an editor
   // dropped without one (Esc, the drop-down's list closed without a choice), a choice in the
@@ -80,11 +83,13 @@ class Win32DialogView final : public DialogView {
   // Tab in an editor: commits it and moves on.
   void TabFromEditor(bool isEdit);
   void AddToolTip(HWND control, const std::wstring& text);
+  void ShowSearchWindow(bool visible);
   // Dialog units of the original layout's pixels (7 by 14 pixels a base unit), so a place the
   // dialog gives in pixels keeps its spot among the controls at any font and dpi.
   RECT PixelsToDialog(const ControlRect& rect) const;
 
   HWND dialog_;
+  HWND search_ = nullptr;
   HICON icon_;
   Win32AcqList list_;
   HWND tip_ = nullptr;

@@ -53,8 +53,8 @@ TEST(Win32Window, ModeSwitchShowsTheOtherLinkControls) {
   RECT button;
   GetWindowRect(w.Control(IDC_OPEN_CLOSE), &button);
   MapWindowPoints(nullptr, w.Hwnd(), reinterpret_cast<POINT*>(&button), 2);
-  // 70 pixels of the original layout are 40 dialog units.
-  RECT units = {40, 0, 0, 0};
+  // Centred in the link's group: 93 pixels of the layout are 53 dialog units.
+  RECT units = {53, 0, 0, 0};
   MapDialogRect(w.Hwnd(), &units);
   EXPECT_EQ(button.left, units.left);
   w.Click(IDC_MODE);
