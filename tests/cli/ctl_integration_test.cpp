@@ -72,35 +72,6 @@ TEST_F(CtlTest, BackupThenRestoreOntoASecondSimulatorGivesIdenticalMemory) {
   EXPECT_EQ(Ctl({"--udp", udpB, "restore", Path("junk.json")}).status, 4);
 }
 
-TEST_F(CtlTest, RefusedInputSendsNothing) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json");
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-  };
-  const Case cases[] = {
-      {{"--udp", udp, "--trace", "set", "4g.station=70000"}, 2},
-      {{"--udp", udp, "--trace", "set", "port1.baud=9601"}, 2},
-      {{"--udp", udp, "--trace", "set", "net.mac=00-00-00-00-00-00"}, 2},
-      {{"--udp", udp, "--trace", "get", "no.such.key"}, 2},
-      {{"--udp", udp, "--trace", "set", "4g.station=3", "4g.station=4"}, 2},
-      {{"--udp", udp, "--trace", "set", "net.ch1.target=x😀.cn"}, 2},  // not in GBK
-      {{"--udp", udp, "--trace", "table", "export", Path("no/such/dir.csv")}, 4},
-      {{"--udp", udp, "--trace", "backup", temp_.Dir().string()}, 4},
-      {{"--udp", udp, "--trace", "table", "import", temp_.Dir().string()}, 4},
-      {{"--udp", udp, "--trace", "restore", temp_.Dir().string()}, 4},
-      {{"--trace", "info"}, 2},  // no connection and no settings file
-      {{"--serial", "/dev/qv31-no-such-port", "--trace", "info"}, 3},
-  };
-  for (const Case& c : cases) {
-    const CtlRun run = Ctl(c.args);
-    EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
-    EXPECT_TRUE(SentHeaders(run.err).empty()) << c.args.back();
-    EXPECT_FALSE(run.err.empty());
-  }
-}
-
 TEST_F(CtlTest, AMistypedBackupIsRefusedWithItsPathAndNothingSent) {
   SimProcess sim;
   const std::string udp = StartSim(sim, "s.json");
