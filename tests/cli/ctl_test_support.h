@@ -18,11 +18,11 @@
 #include "sim/factory_state.h"
 #include "sim/gateway_memory.h"
 #include "sim/sim_process.h"
-#include "sim/state_file.h"
 #include "transport/pty_pair.h"
 
 namespace qv31 {
 
+using simtest::Changed;
 using simtest::SimProcess;
 namespace fs = std::filesystem;
 
@@ -85,12 +85,7 @@ class CtlTest : public ::testing::Test {
     EXPECT_TRUE(sim.Start(args));
     return "127.0.0.1:" + std::to_string(sim.UdpPort());
   }
-  GatewayMemory Memory(const std::string& state) const {
-    GatewayMemory m;
-    std::string error;
-    EXPECT_EQ(LoadStateFile(Path(state), m, error), 1) << error;
-    return m;
-  }
+  GatewayMemory Memory(const std::string& state) const { return simtest::StateMemory(Path(state)); }
 
   TempDir temp_{"qv31ctl"};
 };
@@ -139,18 +134,6 @@ inline std::vector<int64_t> SendTimesMs(const std::string& err) {
     if (r.sent) t.push_back(r.ms);
   }
   return t;
-}
-
-// Positions (area, index) where two memories differ.
-inline std::vector<std::pair<int, int>> Changed(const GatewayMemory& a, const GatewayMemory& b) {
-  std::vector<std::pair<int, int>> diff;
-  for (uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
-    const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
-    for (size_t i = 0; i < x.size(); ++i) {
-      if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
-    }
-  }
-  return diff;
 }
 
 }  // namespace qv31
