@@ -301,12 +301,7 @@ TEST_F(CtlBadInputTest, ASecondInterruptDuringARestoreStillPrintsTheAccount) {
       {"--serial", sim.Listener("pty "), "--baud", "9600", "--trace", "restore", Path("b.json")});
   ASSERT_GT(pid, 0);
   const FrameHeader port2Write{AREA_PARAMS, OP_WRITE, 320, 2};
-  const bool writing = WaitFor(
-      [&] {
-        const auto sent = SentHeaders(ReadBytes(Path("err")));
-        return std::find(sent.begin(), sent.end(), port2Write) != sent.end();
-      },
-      15000);
+  const bool writing = WaitUntilSent(port2Write, 15000);
   kill(pid, SIGINT);
   ::usleep(150 * 1000);
   const int64_t second = SteadyMs();

@@ -127,12 +127,7 @@ TEST_F(CtlTest, ASignalStopsASetAtAFrameBoundaryAndSaysWhatWasWritten) {
                              "4g.station=9", "net.ch1.port=1"});
     ASSERT_GT(pid, 0);
     const FrameHeader port1Write{AREA_PARAMS, OP_WRITE, 6, 2};
-    const bool writing = WaitFor(
-        [&] {
-          const auto sent = SentHeaders(ReadBytes(Path("err")));
-          return std::find(sent.begin(), sent.end(), port1Write) != sent.end();
-        },
-        10000);
+    const bool writing = WaitUntilSent(port1Write, 10000);
     kill(pid, c.signal);
     const CtlRun run = Wait(pid, start);
     ASSERT_TRUE(writing) << run.err;
