@@ -346,43 +346,24 @@ TEST(DialogCommands, QueriesEmptyTheirControlsBeforeTheReplyRefills) {
   EXPECT_EQ(rig.dlg->Grid().Cell(0, COL_CHANNEL), "COM1");
 }
 
+// What each group's "设置" writes is the session's test (tests/session), and a control a group
+// copies from the wrong box changes the gateway on "设置全部" below. Here the controls that
+// hold the same values after an open (the network's), and the list's in-place editors.
 TEST(DialogCommands, EachSetChangesExactlyItsBytesOnTheGateway) {
   struct Case {
     std::string name;
-    std::function<void(FakeView&)> edit;
+    std::function<void(OpenRig&)> edit;
     int button;
     uint8_t area;
     std::vector<std::pair<int, int>> changed;  // offset in the area, new byte
   };
   const Case cases[] = {
-      {"port 1: 115200",
-       [](FakeView& v) { v.ComboSelect(IDC_PORT1_BAUD, 8); },
-       IDC_PORT1_SET,
-       AREA_PARAMS,
-       {{0, 11}}},
-      {"port 3: 38400 e,8,2",
-       [](FakeView& v) {
-         v.ComboSelect(IDC_PORT3_BAUD, 6);
-         v.ComboSelect(IDC_PORT3_FORMAT, 5);
-       },
-       IDC_PORT3_SET,
-       AREA_PARAMS,
-       {{316, 9}, {317, 7}}},
-      {"4G: group 1, station 300, log on",
-       [](FakeView& v) {
-         v.SetText(IDC_GROUP, "1");
-         v.SetText(IDC_STATION, "300");
-         v.SetChecked(IDC_LOG, true);
-       },
-       IDC_4G_SET,
-       AREA_PARAMS,
-       {{2, 0x01}, {3, 0x2C}, {4, 1}, {12, 1}, {13, 205}}},
       {"network: channel 2 at 10.0.0.9:2332",
-       [](FakeView& v) {
-         v.SetChecked(IDC_CH2_ENABLE, true);
-         v.SetText(IDC_CH2_TARGET, "10.0.0.9");
-         v.SetText(IDC_CH2_PORT, "2332");
-         v.SetText(IDC_DNS, "8.8.4.4");
+       [](OpenRig& rig) {
+         rig.view.SetChecked(IDC_CH2_ENABLE, true);
+         rig.view.SetText(IDC_CH2_TARGET, "10.0.0.9");
+         rig.view.SetText(IDC_CH2_PORT, "2332");
+         rig.view.SetText(IDC_DNS, "8.8.4.4");
        },
        IDC_NET_SET,
        AREA_PARAMS,
@@ -396,26 +377,25 @@ TEST(DialogCommands, EachSetChangesExactlyItsBytesOnTheGateway) {
         {188, 0x1C},
         {189, 0x09}}},
       {"table: time-out 1000 ms, row 6 COM2 slave 300",
-       [](FakeView& v) { v.SetText(IDC_ACQ_TIMEOUT, "1000"); },
+       [](OpenRig& rig) {
+         rig.view.SetText(IDC_ACQ_TIMEOUT, "1000");  // stored as 100, the byte already there
+         rig.dlg->OnClickAcqList(5, COL_CHANNEL);
+         rig.view.ComboSelect(IDC_CELL_COMBO, 1);
+         rig.dlg->OnSelChangeCellCombo();
+         rig.dlg->OnClickAcqList(5, COL_SLAVE);
+         rig.view.SetText(IDC_CELL_EDIT, "300");
+         rig.dlg->OnKillFocusCellEdit();
+       },
        IDC_ACQ_SET,
        AREA_TABLE,
        {{48, 1}, {50, 44}}},
   };
   for (const auto& c : cases) {
     OpenRig rig;
-    c.edit(rig.view);
-    if (c.button == IDC_ACQ_SET) {  // row 6 through the in-place editors
-      rig.dlg->OnClickAcqList(5, COL_CHANNEL);
-      rig.view.ComboSelect(IDC_CELL_COMBO, 1);
-      rig.dlg->OnSelChangeCellCombo();
-      rig.dlg->OnClickAcqList(5, COL_SLAVE);
-      rig.view.SetText(IDC_CELL_EDIT, "300");
-      rig.dlg->OnKillFocusCellEdit();
-    }
+    c.edit(rig);
     const GatewayMemory before = rig.gateway.memory;
     rig.Run(c.button);
     EXPECT_EQ(rig.Status(), "执行完成") << c.name;
-    // A time-out of 1000 ms is stored as 100, the byte already there.
     EXPECT_EQ(Changed(before, rig.gateway.memory, c.area), c.changed) << c.name;
   }
 }

@@ -169,8 +169,12 @@ TEST_F(CtlBadInputTest, StrictImportAndCheckJudgeEveryFileAlike) {
       {"2,COM1,1,03-X,0,1,0\r\n",
        {"line 2 (row 2): type \"03-X\" is none of the twelve types"},
        true},
-      {"0,COM1,1,03-R,0,1,0\r\n256,COM1\r\n-1,COM1\r\n",
-       {"line 2: no row number", "line 3: no row number", "line 4: no row number"},
+      {"3,COM2,999,03-R,100,5,64\r\n",
+       {"line 2 (row 3): slave \"999\" does not fit its field and is written as 231"},
+       true},
+      {"0,COM1,1,03-R,0,1,0\r\n\r\n256,COM1\r\n-1,COM1\r\n",
+       {"line 2: no row number", "line 3: no row number", "line 4: no row number",
+        "line 5: no row number"},
        false},
       {"2,COM1,0,03-R,0,1,0\r\n", {}, true},  // slave 0: a finding of check only
       {"2,COM1,1,03-R,0,1,0\r\n3,COM2\x01,1,03-R,0,1,0\r\n", {"line 3, column 7: byte 0x01"}, true},
@@ -191,30 +195,45 @@ TEST_F(CtlBadInputTest, StrictImportAndCheckJudgeEveryFileAlike) {
     }
   }
   // Without --strict the file is written as the window would, every warning said.
-  WriteBytes(Path("t.csv"), Header() + "2,COM9,1,03-X,0,1,0\r\n");
+  WriteBytes(Path("t.csv"), Header() + "2,COM9,1,03-X,0,1,0\r\n3,COM2,999,03-R,100,5,64\r\n");
   const CtlRun run = Ctl({"--udp", udp, "table", "import", Path("t.csv")});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("channel \"COM9\""), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("type \"03-X\""), std::string::npos) << run.err;
+  for (const char* w : {"channel \"COM9\"", "type \"03-X\"", "line 3 (row 3)"}) {
+    EXPECT_NE(run.err.find(w), std::string::npos) << w << "\n" << run.err;
+  }
+  EXPECT_EQ(Memory("s.json").AreaBytes(AREA_TABLE)[8 * 3 + 2], 231) << "the window's cut";
 }
 
+// Each value a key refuses is the key table's test (tests/session); here that a refusal of any
+// kind ends qv31ctl with its status before the link sends anything.
 TEST_F(CtlBadInputTest, RefusedBeforeAnythingIsSent) {
   SimProcess sim;
   const std::string udp = StartSim(sim, "s.json");
+  const std::string dir = temp_.Dir().string();
   const struct {
     std::vector<std::string> args;
     int status;
     const char* said;
   } cases[] = {
+      {{"--udp", udp, "--trace", "set", "4g.station=70000"}, 2, "4g.station"},
+      {{"--udp", udp, "--trace", "get", "no.such.key"}, 2, "unknown key no.such.key"},
+      {{"--udp", udp, "--trace", "set", "4g.station=3", "4g.station=4"}, 2, "given twice"},
+      {{"--udp", udp, "--trace", "table", "export", Path("no/such/dir.csv")}, 4, ""},
       {{"--udp", udp, "--trace", "table", "export", ""}, 4, "an empty file name"},
       {{"--udp", udp, "--trace", "backup", ""}, 4, "an empty file name"},
+      {{"--udp", udp, "--trace", "backup", dir}, 4, ""},
+      {{"--udp", udp, "--trace", "table", "import", dir}, 4, ""},
+      {{"--udp", udp, "--trace", "restore", dir}, 4, ""},
+      {{"--trace", "info"}, 2, ""},  // no connection and no settings file
+      {{"--serial", "/dev/qv31-no-such-port", "--trace", "info"}, 3, ""},
       {{"--serial", "/dev/null", "--delay", "4294967296", "--trace", "info"}, 2, "4294967296"},
       {{"--serial", "/dev/null", "--delay", "99999999999999", "--trace", "info"}, 2, "0 to 60000"},
   };
   for (const auto& c : cases) {
     const CtlRun run = Ctl(c.args);
-    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
     EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    EXPECT_FALSE(run.err.empty()) << c.args.back();
     EXPECT_TRUE(SentHeaders(run.err).empty()) << run.err;
   }
 }
@@ -282,12 +301,7 @@ TEST_F(CtlBadInputTest, ASecondInterruptDuringARestoreStillPrintsTheAccount) {
       {"--serial", sim.Listener("pty "), "--baud", "9600", "--trace", "restore", Path("b.json")});
   ASSERT_GT(pid, 0);
   const FrameHeader port2Write{AREA_PARAMS, OP_WRITE, 320, 2};
-  const bool writing = WaitFor(
-      [&] {
-        const auto sent = SentHeaders(ReadBytes(Path("err")));
-        return std::find(sent.begin(), sent.end(), port2Write) != sent.end();
-      },
-      15000);
+  const bool writing = WaitUntilSent(port2Write, 15000);
   kill(pid, SIGINT);
   ::usleep(150 * 1000);
   const int64_t second = SteadyMs();

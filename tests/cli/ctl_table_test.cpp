@@ -48,27 +48,6 @@ TEST_F(CtlTest, TableImportOfShuffledRepeatedAndShortLines) {
   EXPECT_TRUE(SentHeaders(refused.err).empty());
 }
 
-TEST_F(CtlTest, TableImportWarnsOfWhatItWillCutAndStrictRefuses) {
-  SimProcess sim;
-  const std::string udp = StartSim(sim, "s.json");
-  const std::string csv = Path("in.csv");
-  const std::string factory = ReadBytes(std::string(QV31_TEST_DATA) + "/factory_table.csv");
-  std::ofstream(csv, std::ios::binary) << factory.substr(0, factory.find("\r\n"))
-                                       << "\r\n3,COM2,999,03-R,100,5,64\r\n\r\n300,COM1\r\n";
-  const CtlRun strict = Ctl({"--udp", udp, "--trace", "table", "import", "--strict", csv});
-  EXPECT_EQ(strict.status, 4) << strict.err;
-  EXPECT_TRUE(SentHeaders(strict.err).empty());
-  for (const char* w :
-       {"line 2 (row 3): slave \"999\" does not fit its field and is written as 231",
-        "line 3: no row number", "line 4: no row number"}) {
-    EXPECT_NE(strict.err.find(w), std::string::npos) << w << "\n" << strict.err;
-  }
-  const CtlRun run = Ctl({"--udp", udp, "table", "import", csv});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("line 2 (row 3)"), std::string::npos);
-  EXPECT_EQ(Memory("s.json").AreaBytes(AREA_TABLE)[8 * 3 + 2], 231) << "the window's cut";
-}
-
 // A spreadsheet's UTF-8 file, with and without a byte-order mark, reads as the tool's own GBK
 // file: check finds nothing, --strict takes it, and the same table writes leave.
 TEST_F(CtlTest, AUtf8TableFileIsCheckedAndImportedAsItsGbkTwin) {

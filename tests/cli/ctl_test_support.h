@@ -18,13 +18,59 @@
 #include "sim/factory_state.h"
 #include "sim/gateway_memory.h"
 #include "sim/sim_process.h"
-#include "sim/state_file.h"
 #include "transport/pty_pair.h"
 
 namespace qv31 {
 
+using simtest::Changed;
 using simtest::SimProcess;
 namespace fs = std::filesystem;
+
+// One line of --trace: "  530 ms >   16 B 区1 读 地址6 长度320 | 重发 | 4F 3F ...".
+struct TraceRecord {
+  int64_t ms;
+  bool sent;
+  size_t length;
+  std::string header, fate;
+  Bytes bytes;
+};
+
+// The trace lines of a run's stderr; its other lines are skipped.
+inline std::vector<TraceRecord> TraceRecords(const std::string& err) {
+  static const std::regex line(R"(^ *(\d+) ms ([<>]) +(\d+) B (.*) \| (.*) \| ([0-9A-F ]*)$)");
+  std::vector<TraceRecord> records;
+  std::istringstream lines(err);
+  for (std::string text; std::getline(lines, text);) {
+    std::smatch m;
+    if (!std::regex_match(text, m, line)) continue;
+    TraceRecord r{std::stoll(m[1]), m[2] == ">", std::stoul(m[3]), m[4], m[5], {}};
+    std::istringstream hex(m[6]);
+    for (std::string x; hex >> x;)
+      r.bytes.push_back(static_cast<uint8_t>(std::stoi(x, nullptr, 16)));
+    records.push_back(std::move(r));
+  }
+  return records;
+}
+
+// Headers of the frames a --trace run sent (">") in order, repeats included.
+inline std::vector<FrameHeader> SentHeaders(const std::string& err) {
+  std::vector<FrameHeader> sent;
+  for (const TraceRecord& r : TraceRecords(err)) {
+    const Bytes& b = r.bytes;
+    if (r.sent && b.size() >= 14) {
+      sent.push_back({b[8], b[9], uint16_t(b[10] | b[11] << 8), uint16_t(b[12] | b[13] << 8)});
+    }
+  }
+  return sent;
+}
+
+inline std::vector<int64_t> SendTimesMs(const std::string& err) {
+  std::vector<int64_t> t;
+  for (const TraceRecord& r : TraceRecords(err)) {
+    if (r.sent) t.push_back(r.ms);
+  }
+  return t;
+}
 
 struct CtlRun {
   int status = -1;
@@ -85,72 +131,18 @@ class CtlTest : public ::testing::Test {
     EXPECT_TRUE(sim.Start(args));
     return "127.0.0.1:" + std::to_string(sim.UdpPort());
   }
-  GatewayMemory Memory(const std::string& state) const {
-    GatewayMemory m;
-    std::string error;
-    EXPECT_EQ(LoadStateFile(Path(state), m, error), 1) << error;
-    return m;
+  GatewayMemory Memory(const std::string& state) const { return simtest::StateMemory(Path(state)); }
+  // Waits until a spawned run's --trace shows `frame` sent; true when it did within `ms`.
+  bool WaitUntilSent(const FrameHeader& frame, int ms) const {
+    return WaitFor(
+        [&] {
+          const auto sent = SentHeaders(ReadBytes(Path("err")));
+          return std::find(sent.begin(), sent.end(), frame) != sent.end();
+        },
+        ms);
   }
 
   TempDir temp_{"qv31ctl"};
 };
-
-// One line of --trace: "  530 ms >   16 B 区1 读 地址6 长度320 | 重发 | 4F 3F ...".
-struct TraceRecord {
-  int64_t ms;
-  bool sent;
-  size_t length;
-  std::string header, fate;
-  Bytes bytes;
-};
-
-// The trace lines of a run's stderr; its other lines are skipped.
-inline std::vector<TraceRecord> TraceRecords(const std::string& err) {
-  static const std::regex line(R"(^ *(\d+) ms ([<>]) +(\d+) B (.*) \| (.*) \| ([0-9A-F ]*)$)");
-  std::vector<TraceRecord> records;
-  std::istringstream lines(err);
-  for (std::string text; std::getline(lines, text);) {
-    std::smatch m;
-    if (!std::regex_match(text, m, line)) continue;
-    TraceRecord r{std::stoll(m[1]), m[2] == ">", std::stoul(m[3]), m[4], m[5], {}};
-    std::istringstream hex(m[6]);
-    for (std::string x; hex >> x;)
-      r.bytes.push_back(static_cast<uint8_t>(std::stoi(x, nullptr, 16)));
-    records.push_back(std::move(r));
-  }
-  return records;
-}
-
-// Headers of the frames a --trace run sent (">") in order, repeats included.
-inline std::vector<FrameHeader> SentHeaders(const std::string& err) {
-  std::vector<FrameHeader> sent;
-  for (const TraceRecord& r : TraceRecords(err)) {
-    const Bytes& b = r.bytes;
-    if (r.sent && b.size() >= 14) {
-      sent.push_back({b[8], b[9], uint16_t(b[10] | b[11] << 8), uint16_t(b[12] | b[13] << 8)});
-    }
-  }
-  return sent;
-}
-
-inline std::vector<int64_t> SendTimesMs(const std::string& err) {
-  std::vector<int64_t> t;
-  for (const TraceRecord& r : TraceRecords(err)) {
-    if (r.sent) t.push_back(r.ms);
-  }
-  return t;
-}
-
-// Positions (area, index) where two memories differ.
-inline std::vector<std::pair<int, int>> Changed(const GatewayMemory& a, const GatewayMemory& b) {
-  std::vector<std::pair<int, int>> diff;
-  for (uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
-    const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
-    for (size_t i = 0; i < x.size(); ++i) {
-      if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
-    }
-  }
-  return diff;
-}
 
 }  // namespace qv31

@@ -18,13 +18,10 @@
 #include "link/link_frame.h"
 #include "sim/gateway_memory.h"
 #include "sim/sim_process.h"
-#include "sim/state_file.h"
 #include "window_fixture.h"
 
 namespace qv31::guitest {
 namespace {
-
-using Position = std::pair<int, int>;  // area, byte index in the area
 
 class LinkTest : public WindowTest {
  protected:
@@ -37,22 +34,7 @@ class LinkTest : public WindowTest {
     Open(options);
   }
 
-  GatewayMemory Memory() const {
-    GatewayMemory m;
-    std::string error;
-    EXPECT_EQ(LoadStateFile(dir_.Path("sim.json"), m, error), 1) << error;
-    return m;
-  }
-  static std::vector<Position> Changed(const GatewayMemory& a, const GatewayMemory& b) {
-    std::vector<Position> diff;
-    for (const uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
-      const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
-      for (size_t i = 0; i < x.size(); ++i) {
-        if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
-      }
-    }
-    return diff;
-  }
+  GatewayMemory Memory() const { return simtest::StateMemory(dir_.Path("sim.json")); }
   // Presses a command button and waits until the exchange it started has ended.
   bool Run(const QString& name) const {
     Click(name);
@@ -96,7 +78,8 @@ TEST_F(LinkTest, OpenShowsTheGatewayAndASetWritesOnlyItsOwnBytes) {
   const GatewayMemory before = Memory();
   window_->View().ComboSelect(IDC_PORT2_BAUD, 6);  // "38400", code 9
   ASSERT_TRUE(Run("串口2 设置"));
-  EXPECT_EQ(Changed(before, Memory()), (std::vector<Position>{{AREA_PARAMS, 314}}));
+  EXPECT_EQ(simtest::Changed(before, Memory()),
+            (std::vector<std::pair<int, int>>{{AREA_PARAMS, 314}}));
 }
 
 TEST_F(LinkTest, TheMonitorListsTheOpenAndTheChecksMarkAnEditedCell) {

@@ -109,23 +109,22 @@ TEST(AcceptedReplies, ExactMatchesOnly) {
   EXPECT_EQ(port2->show, SHOW_PORT2);
 }
 
+// A read is answered by its own reply only; a write by an acknowledgement of its area that
+// echoes no other write.
 TEST(AcceptedReplies, AReplyAnswersOnlyItsOwnRequest) {
-  const FrameHeader read4g{AREA_PARAMS, OP_READ, 8, 12};
-  const FrameHeader write4g{AREA_PARAMS, OP_WRITE, 8, 15};
-  EXPECT_TRUE(ReplyAnswers(read4g, {AREA_PARAMS, OP_READ_REPLY, 8, 12}));
-  EXPECT_FALSE(ReplyAnswers(read4g, {AREA_PARAMS, OP_READ_REPLY, 13, 2}));
-  EXPECT_FALSE(ReplyAnswers(read4g, {AREA_PARAMS, OP_WRITE_ACK, 8, 12}));
-  EXPECT_TRUE(ReplyAnswers(write4g, {AREA_PARAMS, OP_WRITE_ACK, 0, 0}));
-  EXPECT_FALSE(ReplyAnswers(write4g, {AREA_TABLE, OP_WRITE_ACK, 8, 15}));
-  EXPECT_FALSE(ReplyAnswers(write4g, {AREA_PARAMS, OP_READ_REPLY, 8, 15}));
-}
-
-TEST(AcceptedReplies, AnAcknowledgementEchoingAnotherWriteAnswersNothingElse) {
   struct Case {
-    FrameHeader write, ack;
+    FrameHeader request, reply;
     bool answers;
   };
+  const FrameHeader read4g{AREA_PARAMS, OP_READ, 8, 12};
+  const FrameHeader write4g{AREA_PARAMS, OP_WRITE, 8, 15};
   const Case cases[] = {
+      {read4g, {AREA_PARAMS, OP_READ_REPLY, 8, 12}, true},
+      {read4g, {AREA_PARAMS, OP_READ_REPLY, 13, 2}, false},
+      {read4g, {AREA_PARAMS, OP_WRITE_ACK, 8, 12}, false},
+      {write4g, {AREA_PARAMS, OP_WRITE_ACK, 0, 0}, true},
+      {write4g, {AREA_TABLE, OP_WRITE_ACK, 8, 15}, false},
+      {write4g, {AREA_PARAMS, OP_READ_REPLY, 8, 15}, false},
       {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0x600, 512}, true},
       {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0x400, 512}, false},
       {{AREA_TABLE, OP_WRITE, 0x600, 512}, {AREA_TABLE, OP_WRITE_ACK, 0, 0}, true},
@@ -137,9 +136,10 @@ TEST(AcceptedReplies, AnAcknowledgementEchoingAnotherWriteAnswersNothingElse) {
       {{AREA_PARAMS, OP_WRITE, 320, 2}, {AREA_PARAMS, OP_WRITE_ACK, 6, 320}, true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ReplyAnswers(c.write, c.ack), c.answers)
-        << c.write.address << "/" << c.write.length << " acked as " << c.ack.address << "/"
-        << c.ack.length;
+    EXPECT_EQ(ReplyAnswers(c.request, c.reply), c.answers)
+        << int(c.request.opCode) << " " << c.request.address << "/" << c.request.length
+        << " answered by " << int(c.reply.opCode) << " " << c.reply.address << "/"
+        << c.reply.length;
   }
 }
 

@@ -7,7 +7,6 @@
 #include "link/accepted_replies.h"
 #include "sim/sim_process.h"
 #include "sim/sim_test_util.h"
-#include "sim/state_file.h"
 #include "sim/udp_listener.h"
 
 namespace qv31 {
@@ -127,9 +126,7 @@ TEST(SimProgram, StateSurvivesRestartAndSignals) {
       ASSERT_TRUE(i != 20 || udp.Receive(2000)) << "no write acknowledged";
     }
     sim.Stop(sig);
-    GatewayMemory memory;
-    std::string error;
-    ASSERT_EQ(LoadStateFile(state, memory, error), 1) << error;
+    const GatewayMemory memory = StateMemory(state);
     const auto table = memory.AreaBytes(AREA_TABLE);
     saved.assign(table.begin(), table.begin() + 512);
     EXPECT_TRUE(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,8 +12,11 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "sim/gateway_memory.h"
+#include "sim/state_file.h"
 #include "transport/line_termios.h"
 
 extern char** environ;
@@ -103,6 +107,26 @@ inline int RunSimToEnd(const std::vector<std::string>& args) {
   SimProcess sim;
   if (sim.Start(args)) return -1;
   return sim.Stop(sim.Ended() ? 0 : SIGKILL);
+}
+
+// The gateway memory a simulator saved in its state file (--state).
+inline GatewayMemory StateMemory(const std::string& path) {
+  GatewayMemory m;
+  std::string error;
+  EXPECT_EQ(LoadStateFile(path, m, error), 1) << error;
+  return m;
+}
+
+// Positions (area, index) where two memories differ.
+inline std::vector<std::pair<int, int>> Changed(const GatewayMemory& a, const GatewayMemory& b) {
+  std::vector<std::pair<int, int>> diff;
+  for (const uint8_t area : {AREA_PARAMS, AREA_TABLE, AREA_IDENT}) {
+    const auto x = a.AreaBytes(area), y = b.AreaBytes(area);
+    for (size_t i = 0; i < x.size(); ++i) {
+      if (x[i] != y[i]) diff.emplace_back(area, static_cast<int>(i));
+    }
+  }
+  return diff;
 }
 
 // A client: a UDP socket connected to the simulator, or a terminal (either side of a pty).
