@@ -7,37 +7,9 @@
 #include <cstring>
 
 #include "sim/udp_listener.h"
+#include "transport/udp_address.h"
 
 namespace qv31 {
-namespace {
-
-std::string AddressText(const sockaddr_in& a) {
-  char host[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
-  return std::string(host) + ":" + std::to_string(ntohs(a.sin_port));
-}
-
-bool Resolve(const std::string& host, in_addr& out, std::string& error) {
-  if (inet_pton(AF_INET, host.c_str(), &out) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || found == nullptr) {
-    error = "cannot resolve " + host + ": " + gai_strerror(rc);
-    return false;
-  }
-  out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
-  return true;
-}
-
-}  // namespace
-
-std::string UdpPeer::Text() const { return AddressText(address); }
-
-UdpListener::~UdpListener() { Close(); }
 
 void UdpListener::Close() {
   if (fd_ >= 0) close(static_cast<int>(fd_));
@@ -46,17 +18,18 @@ void UdpListener::Close() {
 
 int UdpListener::Open(const std::string& host, uint16_t port, std::string& error) {
   Close();
-  sockaddr_in want{};
-  want.sin_family = AF_INET;
-  want.sin_port = htons(port);
-  if (!Resolve(host, want.sin_addr, error)) return -1;
+  sockaddr_in want = Ipv4Endpoint(0, htons(port));
+  if (const int rc = ResolveIpv4(host, want.sin_addr); rc != 0) {
+    error = "cannot resolve " + host + ": " + gai_strerror(rc);
+    return -1;
+  }
   fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd_ < 0) {
     error = std::string("cannot create a UDP socket: ") + std::strerror(errno);
     return -1;
   }
   if (bind(static_cast<int>(fd_), reinterpret_cast<const sockaddr*>(&want), sizeof want) != 0) {
-    error = "cannot listen on UDP " + AddressText(want) + ": " + std::strerror(errno);
+    error = "cannot listen on UDP " + EndpointText(want) + ": " + std::strerror(errno);
     Close();
     return -1;
   }
@@ -64,9 +37,6 @@ int UdpListener::Open(const std::string& host, uint16_t port, std::string& error
   getsockname(static_cast<int>(fd_), reinterpret_cast<sockaddr*>(&bound_), &len);
   return 1;
 }
-
-std::string UdpListener::Name() const { return AddressText(bound_); }
-uint16_t UdpListener::Port() const { return ntohs(bound_.sin_port); }
 
 int32_t UdpListener::Receive(std::span<uint8_t> buffer, UdpPeer& from) {
   socklen_t len = sizeof from.address;

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "sim/udp_listener.h"
+#include "transport/udp_address.h"
 #include "transport/winsock_win32.h"
 
 // <mstcpip.h> of some mingw-w64 releases lacks it.
@@ -19,33 +20,7 @@ namespace {
 
 std::string ErrorText(int code) { return "system error " + std::to_string(code); }
 
-std::string AddressText(const sockaddr_in& a) {
-  char host[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
-  return std::string(host) + ":" + std::to_string(ntohs(a.sin_port));
-}
-
-bool Resolve(const std::string& host, in_addr& out, std::string& error) {
-  if (inet_pton(AF_INET, host.c_str(), &out) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || found == nullptr) {
-    error = "cannot resolve " + host + ": " + ErrorText(rc);
-    return false;
-  }
-  out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
-  return true;
-}
-
 }  // namespace
-
-std::string UdpPeer::Text() const { return AddressText(address); }
-
-UdpListener::~UdpListener() { Close(); }
 
 void UdpListener::Close() {
   if (Socket(fd_) != INVALID_SOCKET) closesocket(Socket(fd_));
@@ -58,10 +33,11 @@ int UdpListener::Open(const std::string& host, uint16_t port, std::string& error
     error = "cannot start Winsock";
     return -1;
   }
-  sockaddr_in want{};
-  want.sin_family = AF_INET;
-  want.sin_port = htons(port);
-  if (!Resolve(host, want.sin_addr, error)) return -1;
+  sockaddr_in want = Ipv4Endpoint(0, htons(port));
+  if (const int rc = ResolveIpv4(host, want.sin_addr); rc != 0) {
+    error = "cannot resolve " + host + ": " + ErrorText(rc);
+    return -1;
+  }
   const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (s == INVALID_SOCKET) {
     error = "cannot create a UDP socket: " + ErrorText(WSAGetLastError());
@@ -76,7 +52,7 @@ int UdpListener::Open(const std::string& host, uint16_t port, std::string& error
   DWORD returned = 0;
   WSAIoctl(s, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
   if (bind(s, reinterpret_cast<const sockaddr*>(&want), sizeof want) != 0) {
-    error = "cannot listen on UDP " + AddressText(want) + ": " + ErrorText(WSAGetLastError());
+    error = "cannot listen on UDP " + EndpointText(want) + ": " + ErrorText(WSAGetLastError());
     Close();
     return -1;
   }
@@ -84,9 +60,6 @@ int UdpListener::Open(const std::string& host, uint16_t port, std::string& error
   getsockname(s, reinterpret_cast<sockaddr*>(&bound_), &len);
   return 1;
 }
-
-std::string UdpListener::Name() const { return AddressText(bound_); }
-uint16_t UdpListener::Port() const { return ntohs(bound_.sin_port); }
 
 int32_t UdpListener::Receive(std::span<uint8_t> buffer, UdpPeer& from) {
   int len = sizeof from.address;

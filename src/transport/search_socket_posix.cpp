@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "transport/search_socket.h"
+#include "transport/udp_address.h"
 
 namespace qv31 {
 namespace {
@@ -49,10 +50,7 @@ void SearchSocket::Close() {
 
 SearchSocket::Sent SearchSocket::SendTo(uint32_t address, uint16_t port,
                                         std::span<const uint8_t> bytes) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_addr.s_addr = htonl(address);
-  to.sin_port = htons(port);
+  const sockaddr_in to = Ipv4Endpoint(htonl(address), htons(port));
   for (;;) {
     const ssize_t n = ::sendto(static_cast<int>(socket_), bytes.data(), bytes.size(), 0,
                                reinterpret_cast<const sockaddr*>(&to), sizeof to);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "transport/search_socket.h"
+#include "transport/udp_address.h"
 #include "transport/winsock_win32.h"
 
 // <mstcpip.h> of some mingw-w64 releases lacks it.
@@ -69,10 +70,7 @@ void SearchSocket::Close() {
 
 SearchSocket::Sent SearchSocket::SendTo(uint32_t address, uint16_t port,
                                         std::span<const uint8_t> bytes) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_addr.s_addr = htonl(address);
-  to.sin_port = htons(port);
+  const sockaddr_in to = Ipv4Endpoint(htonl(address), htons(port));
   const int n = ::sendto(Socket(socket_), reinterpret_cast<const char*>(bytes.data()),
                          static_cast<int>(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&to),
                          sizeof to);

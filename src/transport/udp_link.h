@@ -51,6 +51,9 @@ class UdpLink {
   int ErrorNumber() const { return errorNumber_; }
 
  private:
+  // The system's part of Open: creates the socket and binds it. False, with the socket closed
+  // and the system's error code in `errorNumber`, when either fails.
+  bool OpenSocket(int& errorNumber);
   bool Resolve(std::string_view addressText, int32_t port);
   void Fail(UdpError error, int errorNumber);
 

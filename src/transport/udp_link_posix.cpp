@@ -1,65 +1,28 @@
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "transport/udp_address.h"
 #include "transport/udp_link.h"
 
 namespace qv31 {
-UdpLink::~UdpLink() { Close(); }
 
 bool UdpLink::IsOpen() const { return socket_ >= 0; }
 
-void UdpLink::Fail(UdpError error, int errorNumber) {
-  error_ = error;
-  errorNumber_ = errorNumber;
-}
-
-bool UdpLink::Open(std::string_view addressText, int32_t port) {
-  Close();
-  Fail(UdpError::None, 0);
+bool UdpLink::OpenSocket(int& errorNumber) {
   socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (socket_ < 0) {
-    Fail(UdpError::Socket, errno);
+    errorNumber = errno;
     return false;
   }
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
-  local.sin_port = 0;
+  const sockaddr_in local = Ipv4Endpoint(htonl(INADDR_ANY), 0);
   if (::bind(Fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-    const int e = errno;
+    errorNumber = errno;
     Close();
-    Fail(UdpError::Socket, e);
     return false;
   }
-  Resolve(addressText, port);
-  return true;
-}
-
-bool UdpLink::Resolve(std::string_view addressText, int32_t port) {
-  if (port < 1 || port > 65535) {
-    Fail(UdpError::BadPort, 0);
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  const std::string host(addressText);
-  const int rc = host.empty() ? EAI_NONAME : ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || found == nullptr) {
-    Fail(UdpError::Unresolved, 0);
-    return false;
-  }
-  targetAddress_ = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-  ::freeaddrinfo(found);
-  targetPort_ = htons(static_cast<uint16_t>(port));
-  hasTarget_ = true;
   return true;
 }
 
@@ -72,10 +35,7 @@ void UdpLink::Close() {
 int32_t UdpLink::Send(const uint8_t* data, int32_t length) {
   if (data == nullptr || length < 1) return -1;
   if (socket_ < 0 || !hasTarget_) return 0;
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_addr.s_addr = targetAddress_;
-  to.sin_port = targetPort_;
+  const sockaddr_in to = Ipv4Endpoint(targetAddress_, targetPort_);
   const ssize_t n = ::sendto(Fd(), data, static_cast<size_t>(length), 0,
                              reinterpret_cast<const sockaddr*>(&to), sizeof to);
   return n == length ? length : 0;

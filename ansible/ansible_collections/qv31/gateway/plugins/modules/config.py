@@ -18,20 +18,6 @@ description:
   - Check mode reads the gateway and reports what would change without writing.
   - Diff mode shows each changed key and row before and after.
 options:
-  host:
-    description:
-      - The gateway over UDP, C(HOST[:PORT]); port 2332 unless given.
-      - One of I(host) and I(serial) is required.
-    type: str
-  serial:
-    description: The gateway over a serial line of the control node, such as C(/dev/ttyUSB0).
-    type: str
-  baud:
-    description: The serial line's baud rate (with I(serial)); 9600 unless given.
-    type: str
-  format:
-    description: The serial line's format, such as C(n,8,1) (with I(serial)).
-    type: str
   keys:
     description:
       - Keys and values as C(qv31ctl --json info) prints them, for example
@@ -60,15 +46,13 @@ options:
       - Each file is named after the gateway and the time, C(HOST_PORT_YYYYMMDD-HHMMSS.json).
     type: path
     default: backup
-  qv31ctl:
-    description: The qv31ctl program to run, a name on C(PATH) or a path.
-    type: path
-    default: qv31ctl
 author:
   - QV31 configurator developers
 notes:
   - Runs on the control node; use C(connection=local) or C(delegate_to=localhost).
   - A value qv31ctl refuses fails the task before the gateway is asked, naming the field.
+extends_documentation_fragment:
+  - qv31.gateway.connection
 """
 
 EXAMPLES = r"""

@@ -13,29 +13,12 @@ description:
   - Runs C(qv31ctl --json info) on the control node and returns every key and the table rows
     that are not empty, also as the fact C(qv31).
   - Only reads; safe in check mode.
-options:
-  host:
-    description:
-      - The gateway over UDP, C(HOST[:PORT]); port 2332 unless given.
-      - One of I(host) and I(serial) is required.
-    type: str
-  serial:
-    description: The gateway over a serial line of the control node, such as C(/dev/ttyUSB0).
-    type: str
-  baud:
-    description: The serial line's baud rate (with I(serial)); 9600 unless given.
-    type: str
-  format:
-    description: The serial line's format, such as C(n,8,1) (with I(serial)).
-    type: str
-  qv31ctl:
-    description: The qv31ctl program to run, a name on C(PATH) or a path.
-    type: path
-    default: qv31ctl
 author:
   - QV31 configurator developers
 notes:
   - Runs on the control node; use C(connection=local) or C(delegate_to=localhost).
+extends_documentation_fragment:
+  - qv31.gateway.connection
 """
 
 EXAMPLES = r"""
