@@ -1,6 +1,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <csignal>
 #include <cstring>
@@ -12,8 +13,11 @@
 namespace qv31 {
 namespace {
 
-volatile std::sig_atomic_t caught = 0;
-volatile std::sig_atomic_t count = 0;
+// Set by the handler on the thread the signal lands on, read by the threads of a fleet: atomics,
+// lock-free and so safe in a handler.
+std::atomic<int> caught = 0;
+std::atomic<int> count = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 RemovalSlots<char, PATH_MAX> removeOnKill;
 
 void Restore(int signal) {
@@ -32,8 +36,9 @@ void OnSignal(int signal) {
     std::raise(signal);
     return;
   }
-  if (count == 0) caught = signal;
-  count = count + 1;
+  int none = 0;
+  caught.compare_exchange_strong(none, signal);  // the first one is kept
+  count.fetch_add(1);
 }
 
 }  // namespace
