@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/ctl_keys.h"
+#include "session/key_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> args;
