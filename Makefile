@@ -58,12 +58,14 @@ build-fuzz/build.ninja: | deps
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $(TEAM) \
 	  -DQV31_TESTS=OFF -DQV31_FUZZ=ON -DQV31_GUI=OFF -DQV31_SANITIZE="address;undefined"
 
+# Each target runs FUZZ_RUNS inputs or FUZZ_SECONDS, whichever ends first.
 FUZZ_RUNS ?= 200000
+FUZZ_SECONDS ?= 30
 test-fuzz: deps build-fuzz/build.ninja
 	cmake --build build-fuzz -j $(JOBS)
 	@for f in build-fuzz/bin/*_fuzz; do \
-	  echo "fuzz: $$f ($(FUZZ_RUNS) runs)"; \
-	  out=$$($$f -runs=$(FUZZ_RUNS) -max_len=1100 -seed=1 2>&1) || { echo "$$out" | tail -n 40; exit 1; }; \
+	  echo "fuzz: $$f ($(FUZZ_RUNS) runs, at most $(FUZZ_SECONDS) s)"; \
+	  out=$$($$f -runs=$(FUZZ_RUNS) -max_total_time=$(FUZZ_SECONDS) -max_len=1100 -seed=1 2>&1) || { echo "$$out" | tail -n 40; exit 1; }; \
 	  echo "$$out" | tail -n 1; \
 	done
 
